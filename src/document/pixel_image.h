@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "document/region.h"
+
+namespace vantoria {
+
+// One pixel: 0xAARRGGBB, not premultiplied. In memory the bytes are blue, green, red, alpha.
+using Pixel = std::uint32_t;
+
+inline constexpr Pixel kNewPixel = 0xFF000000u;  // opaque black
+
+struct PixelBufferDeleter {
+  void operator()(Pixel* pixels) const noexcept;
+};
+
+// A contiguous block of pixels owned by whoever holds it.
+using PixelBuffer = std::unique_ptr<Pixel[], PixelBufferDeleter>;
+
+// Allocates `count` pixels, left uninitialised. Returns an empty buffer when memory runs out.
+PixelBuffer AllocatePixels(std::size_t count);
+
+// height rows of width pixels in one contiguous, gap-free buffer, top row first.
+// rows[y] points to the first pixel of row y and equals rows[0] + y * width.
+struct PixelImage {
+  std::vector<Pixel*> rows;
+  std::int32_t height = 0;
+  std::int32_t width = 0;
+
+  Pixel* pixels() { return buffer.get(); }
+  const Pixel* pixels() const { return buffer.get(); }
+  std::size_t pixelCount() const {
+    return static_cast<std::size_t>(height) * static_cast<std::size_t>(width);
+  }
+  std::size_t byteSize() const { return pixelCount() * sizeof(Pixel); }
+
+  PixelBuffer buffer;  // owns the pixels that rows point into
+};
+
+using ImagePtr = std::unique_ptr<PixelImage>;
+
+// The functions below return an empty pointer when the size is negative or memory runs out;
+// callers treat that as a failed edit and keep what they had.
+
+// New image with every pixel opaque black.
+ImagePtr CreateImage(std::int32_t height, std::int32_t width);
+// New image around a buffer of height * width pixels; takes ownership of the buffer.
+ImagePtr WrapImage(PixelBuffer buffer, std::int32_t height, std::int32_t width);
+ImagePtr CloneImage(const PixelImage& image);
+// New image of the region's size holding the region's pixels. The region must lie inside.
+ImagePtr CropImage(const PixelImage& image, const Region& region);
+
+// Whole-image copy as one block. False, and nothing copied, unless the sizes agree.
+bool CopyImagePixels(const PixelImage& source, PixelImage& destination);
+// destination row i = source row region.top + i from column region.left. False unless the
+// destination has the region's size.
+bool CopyImageRegion(const PixelImage& source, const Region& region, PixelImage& destination);
+// destination row region.top + i from column region.left = source row i. False unless the
+// source has the region's size.
+bool PasteImage(const PixelImage& source, PixelImage& destination, const Region& region);
+// Frees the image and empties the pointer; nothing when it is already empty.
+void FreeImage(ImagePtr& image);
+
+bool SameSize(const PixelImage& a, const PixelImage& b);
+// True when the region is non-empty and lies inside the image.
+bool RegionInside(const Region& region, const PixelImage& image);
+
+}  // namespace vantoria
