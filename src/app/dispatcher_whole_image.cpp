@@ -1,0 +1,90 @@
+// The operations that change the image's size: they work on the whole image whatever is
+// selected (crop uses the selection only as its rectangle) and store whole images in the step.
+#include "app/dispatcher_texts.h"
+#include "app/operation_dispatcher.h"
+#include "document/vantoria_doc.h"
+#include "imaging/geometry_ops.h"
+
+namespace vantoria {
+
+using namespace ops;
+
+namespace {
+
+std::size_t PixelBytes(std::int64_t height, std::int64_t width) {
+  return static_cast<std::size_t>(height) * static_cast<std::size_t>(width) * sizeof(Pixel);
+}
+
+}  // namespace
+
+void OperationDispatcher::OnResize(CVantoriaDoc& document, const OperationMessage& message) {
+  const ImageSize size = DecodeSize(message.lParam);
+  if (size.width <= 0 || size.height <= 0) {
+    return;
+  }
+  const PixelImage& image = *document.GetImage();
+  if (!ReportIfTooLarge(document, image.byteSize() + PixelBytes(size.height, size.width))) {
+    return;
+  }
+  ImagePtr before = CloneImage(image);
+  ImagePtr after = CreateImage(size.height, size.width);
+  if (before && after) {
+    ResizeImage(*before, *after, size.width, size.height);
+  }
+  Commit(document, message, std::nullopt, std::move(before), std::move(after));
+}
+
+void OperationDispatcher::OnCrop(CVantoriaDoc& document, const OperationMessage& message) {
+  const PixelImage& image = *document.GetImage();
+  const std::optional<Region> selection = SelectionInside(image);
+  if (!selection) {
+    m_host.ShowMessage(texts::CropNeedsSelection());
+    return;
+  }
+  if (selection->width() == image.width && selection->height() == image.height) {
+    return;
+  }
+  if (!ReportIfTooLarge(document,
+                        image.byteSize() + PixelBytes(selection->height(), selection->width()))) {
+    return;
+  }
+  ImagePtr before = CloneImage(image);
+  ImagePtr after = before ? CropImage(*before, *selection) : nullptr;
+  Commit(document, message, std::nullopt, std::move(before), std::move(after));
+}
+
+void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationMessage& message) {
+  const unsigned angle = DecodeAngle(message.lParam);
+  if (angle > 359) {
+    return;
+  }
+  const PixelImage& image = *document.GetImage();
+  // The turned picture is at most (W + H + 2) on each side.
+  const std::int64_t side = std::int64_t{image.width} + image.height + 2;
+  if (NewStepBit(message.wParam)) {
+    if (!ReportIfTooLarge(document, image.byteSize() + PixelBytes(side, side))) {
+      return;
+    }
+    ImagePtr before = CloneImage(image);
+    ImagePtr after = before ? RotateImage(*before, angle) : nullptr;
+    Commit(document, message, std::nullopt, std::move(before), std::move(after));
+    return;
+  }
+  HistoryStep* step = document.GetCurrentStep();
+  if (!step || step->message != WM_OP_ROTATE) {
+    return;
+  }
+  ImagePtr turned = RotateImage(*step->before, angle);
+  if (!turned) {
+    m_host.ShowMessage(texts::OutOfMemory());
+    return;
+  }
+  step->wParam = message.wParam;
+  step->lParam = message.lParam;
+  step->after = std::move(turned);
+  if (!document.ApplyImage(*step->after, std::nullopt)) {
+    m_host.ShowMessage(texts::OutOfMemory());
+  }
+}
+
+}  // namespace vantoria

@@ -1,0 +1,192 @@
+#include "app/operation_dispatcher.h"
+
+#include <algorithm>
+
+#include "app/dispatcher_texts.h"
+#include "document/vantoria_doc.h"
+#include "imaging/colour_ops.h"
+#include "imaging/filter_ops.h"
+#include "imaging/geometry_ops.h"
+#include "imaging/kernels.h"
+
+namespace vantoria {
+
+using namespace ops;
+
+void OperationDispatcher::Dispatch(const OperationMessage& message) {
+  CVantoriaDoc* document = m_host.ActiveDocument();
+  if (!document || !document->HasImage()) {
+    return;
+  }
+  switch (message.code) {
+    case WM_OP_RESTORE:
+      document->RestoreCurrentStep();
+      return;
+    case WM_OP_RESIZE:
+      OnResize(*document, message);
+      return;
+    case WM_OP_CROP:
+      OnCrop(*document, message);
+      return;
+    case WM_OP_ROTATE:
+      OnRotate(*document, message);
+      return;
+    default:
+      break;
+  }
+  if (const SameSizeOperation operation = SameSizeOperationFor(message)) {
+    const bool adjustable = message.code == WM_OP_BRIGHTNESS_CONTRAST ||
+                            message.code == WM_OP_TRANSPARENCY || message.code == WM_OP_HSL ||
+                            message.code == WM_OP_BINARIZE || message.code == WM_OP_MOSAIC;
+    RunSameSize(*document, message, !adjustable || NewStepBit(message.wParam), operation);
+  }
+}
+
+OperationDispatcher::SameSizeOperation OperationDispatcher::SameSizeOperationFor(
+    const OperationMessage& message) {
+  const WParam w = message.wParam;
+  const LParam l = message.lParam;
+  switch (message.code) {
+    case WM_OP_BRIGHTNESS_CONTRAST: {
+      const BrightnessContrast values = DecodeBrightnessContrast(l);
+      return [values](const PixelImage& s, PixelImage& d) {
+        AdjustBrightnessContrast(s, d, values.brightness, values.contrast);
+      };
+    }
+    case WM_OP_TRANSPARENCY:
+      return [t = DecodeTransparency(l)](const PixelImage& s, PixelImage& d) {
+        AdjustTransparency(s, d, t);
+      };
+    case WM_OP_HSL: {
+      const HslOffsets offsets = DecodeHsl(l);
+      return [offsets](const PixelImage& s, PixelImage& d) {
+        AdjustHueSaturationLightness(s, d, offsets.hue, offsets.saturation, offsets.lightness);
+      };
+    }
+    case WM_OP_INVERT:
+      return InvertColors;
+    case WM_OP_GRAYSCALE:
+      switch (GrayscaleSelector(w)) {
+        case kGrayMaximum:
+          return GrayscaleByMaximum;
+        case kGrayAverage:
+          return GrayscaleByAverage;
+        case kGrayWeighted:
+          return GrayscaleByWeightedAverage;
+        default:
+          return {};
+      }
+    case WM_OP_BINARIZE:
+      return [t = DecodeThreshold(l)](const PixelImage& s, PixelImage& d) { Binarize(s, d, t); };
+    case WM_OP_REDEYE:
+      return RemoveRedEye;
+    case WM_OP_MIRROR:
+      return MirrorIsVertical(w) ? MirrorVertical : MirrorHorizontal;
+    case WM_OP_SHARPEN:
+      if (!SharpenAccepted(w)) {
+        return {};
+      }
+      return [](const PixelImage& s, PixelImage& d) {
+        SharpenLaplacian(s, d, kSharpenKernel, kSharpenDivisor);
+      };
+    case WM_OP_SOFTEN: {
+      const WParam method = SoftenSelector(w);
+      if (method == kSoftenMedian) {
+        return [](const PixelImage& s, PixelImage& d) {
+          MedianFilter(s, d, kSmoothKernels[kSoftenMedian], kSmoothDivisors[kSoftenMedian]);
+        };
+      }
+      if (method != kSoftenBox && method != kSoftenGaussian) {
+        return {};
+      }
+      return [method](const PixelImage& s, PixelImage& d) {
+        SmoothWithKernel(s, d, kSmoothKernels[method], kSmoothDivisors[method]);
+      };
+    }
+    case WM_OP_EMBOSS:
+      return Emboss;
+    case WM_OP_MOSAIC: {
+      const unsigned blockSize = DecodeBlockSize(l);
+      if (blockSize == 0) {
+        return {};
+      }
+      return [blockSize](const PixelImage& s, PixelImage& d) { Mosaic(s, d, blockSize); };
+    }
+    case WM_OP_SKETCH:
+      return Sketch;
+    default:
+      return {};
+  }
+}
+
+void OperationDispatcher::RunSameSize(CVantoriaDoc& document, const OperationMessage& message,
+                                      bool newStep, const SameSizeOperation& operation) {
+  if (newStep) {
+    OpenSameSizeStep(document, message, operation);
+    return;
+  }
+  // A rerun belongs to the step its dialog opened; anything else has no step to rerun into.
+  HistoryStep* step = document.GetCurrentStep();
+  if (!step || step->message != message.code || !SameSize(*step->before, *step->after)) {
+    return;
+  }
+  step->wParam = message.wParam;
+  step->lParam = message.lParam;
+  operation(*step->before, *step->after);
+  document.ApplyImage(*step->after, step->region);
+}
+
+void OperationDispatcher::OpenSameSizeStep(CVantoriaDoc& document, const OperationMessage& message,
+                                           const SameSizeOperation& operation) {
+  const PixelImage& image = *document.GetImage();
+  const std::optional<Region> region = SelectionInside(image);
+  const std::size_t areaBytes =
+      region ? static_cast<std::size_t>(region->width()) * region->height() * sizeof(Pixel)
+             : image.byteSize();
+  if (!ReportIfTooLarge(document, 2 * areaBytes)) {
+    return;
+  }
+  ImagePtr before = region ? CropImage(image, *region) : CloneImage(image);
+  ImagePtr after = before ? CloneImage(*before) : nullptr;
+  if (after) {
+    operation(*before, *after);
+  }
+  Commit(document, message, region, std::move(before), std::move(after));
+}
+
+std::optional<Region> OperationDispatcher::SelectionInside(const PixelImage& image) {
+  std::optional<Region> selection = m_host.GetSelectionRect();
+  if (!selection) {
+    return std::nullopt;
+  }
+  const Region clamped{std::max(selection->left, 0), std::max(selection->top, 0),
+                       std::min(selection->right, image.width - 1),
+                       std::min(selection->bottom, image.height - 1)};
+  if (!RegionInside(clamped, image)) {
+    return std::nullopt;
+  }
+  return clamped;
+}
+
+bool OperationDispatcher::ReportIfTooLarge(const CVantoriaDoc& document, std::size_t bytes) {
+  if (document.StepFitsBudget(bytes)) {
+    return true;
+  }
+  m_host.ShowMessage(texts::StepTooLarge());
+  return false;
+}
+
+void OperationDispatcher::Commit(CVantoriaDoc& document, const OperationMessage& message,
+                                 std::optional<Region> region, ImagePtr before, ImagePtr after) {
+  if (!before || !after) {
+    m_host.ShowMessage(texts::OutOfMemory());
+    return;
+  }
+  HistoryStepPtr step = CreateHistoryStep(message.code, region, message.wParam, message.lParam,
+                                          std::move(before), std::move(after));
+  if (!document.CommitStep(std::move(step))) {
+    m_host.ShowMessage(texts::OutOfMemory());
+  }
+}
+
+}  // namespace vantoria

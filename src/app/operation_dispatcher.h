@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "app/operation_messages.h"
+#include "document/pixel_image.h"
+#include "document/region.h"
+
+namespace vantoria {
+
+class CVantoriaDoc;
+
+// What the dispatcher needs of whoever drives it: the application, the batch tool or a test.
+class DispatchHost {
+ public:
+  virtual ~DispatchHost() = default;
+  // The document the message is for; none when no image window is active.
+  virtual CVantoriaDoc* ActiveDocument() = 0;
+  // The active view's selection in image pixels; none when there is none.
+  virtual std::optional<Region> GetSelectionRect() = 0;
+  virtual void ShowMessage(const QString& text) = 0;
+};
+
+// Runs each operation message on the active document as an undoable step: previews rerun
+// into the step their first message opened, restore takes that step back. Messages that
+// cannot apply (no document, no image, a parameter out of range) are ignored.
+class OperationDispatcher {
+ public:
+  explicit OperationDispatcher(DispatchHost& host) : m_host(host) {}
+
+  void Dispatch(const ops::OperationMessage& message);
+
+ private:
+  using SameSizeOperation = std::function<void(const PixelImage&, PixelImage&)>;
+
+  // The routine behind a message that works pixel for pixel on the selection or the whole
+  // image; empty for other messages and for parameters the handler ignores.
+  static SameSizeOperation SameSizeOperationFor(const ops::OperationMessage& message);
+
+  void RunSameSize(CVantoriaDoc& document, const ops::OperationMessage& message, bool newStep,
+                   const SameSizeOperation& operation);
+  void OpenSameSizeStep(CVantoriaDoc& document, const ops::OperationMessage& message,
+                        const SameSizeOperation& operation);
+  void OnResize(CVantoriaDoc& document, const ops::OperationMessage& message);
+  void OnCrop(CVantoriaDoc& document, const ops::OperationMessage& message);
+  void OnRotate(CVantoriaDoc& document, const ops::OperationMessage& message);
+
+  // The selection clamped to the image; none when it misses the image.
+  std::optional<Region> SelectionInside(const PixelImage& image);
+  // False, with the reason shown, when a step of `bytes` cannot be held.
+  bool ReportIfTooLarge(const CVantoriaDoc& document, std::size_t bytes);
+  // Opens a step whose images are already made and shows its result.
+  void Commit(CVantoriaDoc& document, const ops::OperationMessage& message,
+              std::optional<Region> region, ImagePtr before, ImagePtr after);
+
+  DispatchHost& m_host;
+};
+
+}  // namespace vantoria

@@ -1,0 +1,271 @@
+#include "document/image_codecs.h"
+
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QMimeDatabase>
+#include <QSaveFile>
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+namespace vantoria {
+namespace {
+
+// User-visible text.
+constexpr const char* kAllImagesEntry = "所有支持的图像文件|";
+constexpr const char* kFormatEntry = "%1文件(%2)|%2|";  // %1 format name, %2 patterns
+constexpr const char* kOpenFailed = "无法打开文件“%1”：%2";
+constexpr const char* kSaveFailed = "无法保存文件“%1”：%2";
+constexpr const char* kTooBig = "图像太大，内存不足：“%1”";
+constexpr const char* kNoFileName = "没有给出文件名";
+constexpr const char* kIsFolder = "这是一个文件夹";
+constexpr const char* kEmptyImage = "图像是空的";
+constexpr const char* kWriteFailed = "写入磁盘时出错（磁盘已满或文件过大）";
+
+constexpr std::size_t kMegabyte = std::size_t{1} << 20;
+constexpr std::size_t kFallbackByteLimit = std::size_t{1} << 30;  // when memory size is unknown
+
+QString Text(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
+
+// Sets *error when the caller asked for it; returns the failed result for a one-line return.
+template <typename Result>
+Result Fail(QString* error, const QString& message, Result result) {
+  if (error) {
+    *error = message;
+  }
+  return result;
+}
+
+ImagePtr OpenFailed(QString* error, const QString& path, const QString& reason) {
+  return Fail(error, Text(kOpenFailed).arg(path, reason), ImagePtr());
+}
+
+ImagePtr TooBig(QString* error, const QString& path) {
+  return Fail(error, Text(kTooBig).arg(path), ImagePtr());
+}
+
+bool SaveFailed(QString* error, const QString& path, const QString& reason) {
+  return Fail(error, Text(kSaveFailed).arg(path, reason), false);
+}
+
+// The longest name, the first one on ties: "jpeg" rather than "jpg", "tiff" rather than "tif".
+QByteArray LongestName(const QList<QByteArray>& names) {
+  QByteArray longest;
+  for (const QByteArray& name : names) {
+    if (name.size() > longest.size()) {
+      longest = name;
+    }
+  }
+  return longest;
+}
+
+std::uint64_t ArgbBytes(std::int64_t width, std::int64_t height) {
+  return static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * sizeof(Pixel);
+}
+
+// Qt refuses any single decode buffer above its allocation limit (128 MB by default). For the
+// duration of one decode the limit follows ours, so big photos load while formats that do not
+// report their size up front are still stopped before they allocate too much.
+class AllocationLimitScope {
+ public:
+  explicit AllocationLimitScope(std::size_t byteLimit)
+      : previous_(QImageReader::allocationLimit()) {
+    const std::size_t megabytes = byteLimit / kMegabyte + (byteLimit % kMegabyte != 0);
+    // 0 would switch the limit off, so the smallest limit is 1 MB; our own check is exact.
+    QImageReader::setAllocationLimit(
+        static_cast<int>(std::clamp<std::size_t>(megabytes, 1, INT_MAX)));
+  }
+  ~AllocationLimitScope() { QImageReader::setAllocationLimit(previous_); }
+  AllocationLimitScope(const AllocationLimitScope&) = delete;
+  AllocationLimitScope& operator=(const AllocationLimitScope&) = delete;
+
+ private:
+  int previous_;
+};
+
+// Copies an ARGB32 picture into a new image, one block per row. Empty when memory runs out.
+ImagePtr CopyToPixelImage(const QImage& picture) {
+  const std::int32_t width = picture.width();
+  const std::int32_t height = picture.height();
+  PixelBuffer buffer =
+      AllocatePixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  if (!buffer) {
+    return nullptr;
+  }
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * sizeof(Pixel);
+  for (std::int32_t y = 0; y < height; ++y) {
+    std::memcpy(buffer.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
+                picture.constScanLine(y), rowBytes);
+  }
+  return WrapImage(std::move(buffer), height, width);
+}
+
+// Passes the encoder's writes and seeks on to the file and remembers any that fell short. Qt's
+// file device loses some failures: a write cut short by a full disk returns a short count
+// without an error, and an error from a flush during a seek is cleared by the next write, so
+// encoders that seek back to finish a header (TIFF) report success over a cut-off file.
+class CheckedWriter : public QIODevice {
+ public:
+  explicit CheckedWriter(QFileDevice& file) : file_(file) {
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+  }
+  bool failed() const { return failed_; }
+  bool isSequential() const override { return false; }
+  // Kept here rather than asked of the file, whose size() flushes and drops a failure.
+  qint64 size() const override { return size_; }
+  bool seek(qint64 position) override {
+    const bool moved = QIODevice::seek(position) && file_.seek(position);
+    failed_ = failed_ || !moved;
+    return moved;
+  }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 length) override {
+    if (failed_ || file_.write(data, length) != length) {
+      failed_ = true;
+      return -1;
+    }
+    size_ = std::max(size_, pos() + length);
+    return length;
+  }
+
+ private:
+  QFileDevice& file_;
+  qint64 size_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+std::vector<ImageEncoder> ListImageEncoders() {
+  std::vector<ImageEncoder> encoders;
+  const QMimeDatabase mimeTypes;
+  for (const QByteArray& mime : QImageWriter::supportedMimeTypes()) {
+    const QStringList globs = mimeTypes.mimeTypeForName(QString::fromLatin1(mime)).globPatterns();
+    const QByteArray format = LongestName(QImageWriter::imageFormatsForMimeType(mime));
+    if (globs.isEmpty() || format.isEmpty()) {
+      continue;
+    }
+    encoders.push_back({format, QString::fromLatin1(format).toUpper(), globs.join(';').toUpper()});
+  }
+  return encoders;
+}
+
+std::optional<FileFilters> BuildFileFilters() {
+  const std::vector<ImageEncoder> encoders = ListImageEncoders();
+  if (encoders.empty()) {
+    return std::nullopt;
+  }
+  QString allImages = Text(kAllImagesEntry);
+  FileFilters filters;
+  for (const ImageEncoder& encoder : encoders) {
+    filters.save += Text(kFormatEntry).arg(encoder.description, encoder.patterns);
+    allImages += encoder.patterns + ';';
+  }
+  allImages.chop(1);
+  filters.save += '|';
+  filters.open = allImages + '|' + filters.save + '|';
+  return filters;
+}
+
+QStringList ToNameFilters(const QString& filterString) {
+  QStringList nameFilters;
+  const QStringList fields = filterString.split('|');
+  for (qsizetype i = 0; i + 1 < fields.size() && !fields[i].isEmpty(); i += 2) {
+    QStringList patterns = fields[i + 1].split(';', Qt::SkipEmptyParts);
+    const qsizetype given = patterns.size();
+    for (qsizetype k = 0; k < given; ++k) {
+      const QString lower = patterns[k].toLower();
+      if (!patterns.contains(lower)) {
+        patterns.append(lower);
+      }
+    }
+    nameFilters.append(fields[i] + QStringLiteral(" (") + patterns.join(' ') + ')');
+  }
+  return nameFilters;
+}
+
+std::optional<ImageEncoder> GetEncoderClsid(const QString& fileName) {
+  const QString name = fileName.mid(fileName.lastIndexOf('/') + 1);
+  const QString extension = name.mid(name.lastIndexOf('.') + 1).toUpper();
+  for (ImageEncoder& encoder : ListImageEncoders()) {
+    if (encoder.patterns.contains(extension)) {
+      return std::move(encoder);
+    }
+  }
+  return std::nullopt;
+}
+
+ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error) {
+  if (path.isEmpty()) {
+    return OpenFailed(error, path, Text(kNoFileName));
+  }
+  if (QFileInfo(path).isDir()) {
+    return OpenFailed(error, path, Text(kIsFolder));
+  }
+  const AllocationLimitScope allocationLimit(byteLimit);
+  QImageReader reader(path);
+  reader.setAutoTransform(true);
+  const QSize size = reader.size();  // invalid when the format does not tell before decoding
+  if (size.isValid() && ArgbBytes(size.width(), size.height()) > byteLimit) {
+    return TooBig(error, path);
+  }
+  QImage picture;
+  if (!reader.read(&picture)) {
+    return OpenFailed(error, path, reader.errorString());
+  }
+  if (ArgbBytes(picture.width(), picture.height()) > byteLimit) {
+    return TooBig(error, path);
+  }
+  picture.convertTo(QImage::Format_ARGB32);  // in place where the pixel depth allows
+  ImagePtr image = picture.isNull() ? nullptr : CopyToPixelImage(picture);
+  return image ? std::move(image) : TooBig(error, path);
+}
+
+std::size_t DefaultImageByteLimit() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) {
+    return kFallbackByteLimit;
+  }
+  return static_cast<std::size_t>(pages) * static_cast<std::size_t>(pageSize) / 2;
+}
+
+bool EncodeImageFile(const PixelImage& image, const QString& path, const ImageEncoder& encoder,
+                     QString* error) {
+  if (image.width <= 0 || image.height <= 0 || !image.pixels()) {
+    return SaveFailed(error, path, Text(kEmptyImage));
+  }
+  // Reads the image's own buffer in place: no copy of the pixels is made.
+  const QImage picture(reinterpret_cast<const uchar*>(image.pixels()), image.width, image.height,
+                       static_cast<qsizetype>(image.width) * 4, QImage::Format_ARGB32);
+  // QSaveFile writes a temporary file and renames it over the target only on commit().
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    return SaveFailed(error, path, file.errorString());
+  }
+  CheckedWriter device(file);
+  QImageWriter writer(&device, encoder.format);
+  const bool encoded = writer.write(picture);
+  // The last buffered bytes go to disk here: commit() would flush them too, but in Qt 6.4 it
+  // renames the file into place even when that flush fails.
+  if (!encoded || device.failed() || !file.flush()) {
+    const QString reason = encoded || device.failed() ? Text(kWriteFailed) : writer.errorString();
+    file.cancelWriting();
+    return SaveFailed(error, path, reason);
+  }
+  if (!file.commit()) {  // a failed commit removes the temporary file itself
+    return SaveFailed(error, path, file.errorString());
+  }
+  return true;
+}
+
+}  // namespace vantoria

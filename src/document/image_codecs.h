@@ -1,0 +1,61 @@
+#pragma once
+
+// Image files in and out, on Qt's image I/O: the encoder list, the file-dialog filters built
+// from it, the choice of encoder by extension, decoding into a PixelImage and encoding one.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "document/pixel_image.h"
+
+namespace vantoria {
+
+struct ImageEncoder {
+  QByteArray format;    // the QImageWriter format name to write with, e.g. "jpeg"
+  QString description;  // short format name, e.g. "JPEG"
+  QString patterns;     // upper-case glob patterns, ';'-joined, e.g. "*.JPG;*.JPEG;*.JPE"
+};
+
+// Every format Qt can write that has a file-name pattern, in QImageWriter::supportedMimeTypes()
+// order. Built anew on each call.
+std::vector<ImageEncoder> ListImageEncoders();
+
+// The open and save filter strings in "text|patterns|...||" form. The open filter starts with
+// one entry covering every encodable format. Empty when there are no encoders.
+struct FileFilters {
+  QString open;
+  QString save;
+};
+std::optional<FileFilters> BuildFileFilters();
+
+// "BMP文件(*.BMP;*.DIB)|*.BMP;*.DIB||" -> {"BMP文件(*.BMP;*.DIB) (*.BMP *.DIB *.bmp *.dib)"}.
+// Lower-case variants are added because file dialogs on Linux match names case-sensitively.
+// Reading stops at the first entry with empty text (the "||" terminator).
+QStringList ToNameFilters(const QString& filterString);
+
+// The first encoder whose pattern list contains, as a substring, the upper-cased text after the
+// last '.' of the file name. Only the name after the last '/' counts, so a dot in a folder name
+// is not an extension; a name without '.' is searched as a whole, and a name ending in '.' has
+// an empty extension, which picks the first encoder.
+std::optional<ImageEncoder> GetEncoderClsid(const QString& fileName);
+
+// Decodes any file Qt can read into a new image of 0xAARRGGBB non-premultiplied pixels, turned
+// upright by the file's orientation tag. Returns an empty pointer and sets *error (when given)
+// to a message naming the file when the path is empty, the file cannot be read or decoded, or
+// the decoded picture would take more than byteLimit bytes. For the duration of the call Qt's
+// process-wide image allocation limit follows byteLimit (user-interface thread only).
+ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error);
+
+// Half of physical memory: the default byte limit for one decoded picture.
+std::size_t DefaultImageByteLimit();
+
+// Writes the image with the encoder, atomically: on any failure (empty image included) the file
+// on disk is left exactly as it was, the result is false and *error (when given) says why.
+bool EncodeImageFile(const PixelImage& image, const QString& path, const ImageEncoder& encoder,
+                     QString* error);
+
+}  // namespace vantoria

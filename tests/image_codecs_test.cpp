@@ -1,0 +1,443 @@
+#include "document/image_codecs.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <csignal>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "support/image_test_util.h"
+
+namespace vantoria {
+namespace {
+
+using test::ImageFromPixels;
+using test::ImagesEqual;
+using test::RandomImage;
+
+const QString kAllImages = QString::fromUtf8("所有支持的图像文件");
+const QString kFile = QString::fromUtf8("文件");
+
+std::optional<ImageEncoder> EncoderNamed(const QString& description) {
+  for (const ImageEncoder& encoder : ListImageEncoders()) {
+    if (encoder.description == description) {
+      return encoder;
+    }
+  }
+  return std::nullopt;
+}
+
+ImagePtr RandomOpaqueImage(std::mt19937& random, std::int32_t height, std::int32_t width) {
+  ImagePtr image = RandomImage(random, height, width);
+  for (std::size_t k = 0; k < image->pixelCount(); ++k) {
+    image->pixels()[k] |= 0xFF000000u;
+  }
+  return image;
+}
+
+QByteArray ReadBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Encoder list, filter strings, choice by extension
+
+TEST(ImageEncoders, CommonFormatsComeInWriterOrderWithUpperCasePatterns) {
+  const std::vector<ImageEncoder> encoders = ListImageEncoders();
+  const QList<QByteArray> writable = QImageWriter::supportedImageFormats();
+  for (const ImageEncoder& encoder : encoders) {
+    EXPECT_TRUE(writable.contains(encoder.format)) << encoder.format.constData();
+    EXPECT_EQ(encoder.description, QString::fromLatin1(encoder.format).toUpper());
+    EXPECT_FALSE(encoder.patterns.isEmpty());
+    EXPECT_EQ(encoder.patterns, encoder.patterns.toUpper());
+  }
+  const struct {
+    const char* description;
+    const char* format;
+    const char* patterns;
+  } expected[] = {{"BMP", "bmp", "*.BMP;*.DIB"},
+                  {"JPEG", "jpeg", "*.JPG;*.JPEG;*.JPE"},  // the longer of jpg and jpeg
+                  {"PNG", "png", "*.PNG"},
+                  {"TIFF", "tiff", "*.TIF;*.TIFF"}};
+  std::ptrdiff_t previous = -1;
+  for (const auto& want : expected) {
+    const auto found = std::find_if(encoders.begin(), encoders.end(), [&](const ImageEncoder& e) {
+      return e.description == QLatin1String(want.description);
+    });
+    ASSERT_NE(found, encoders.end()) << want.description;
+    EXPECT_EQ(found->format, QByteArray(want.format));
+    EXPECT_EQ(found->patterns, QString::fromLatin1(want.patterns));
+    EXPECT_GT(found - encoders.begin(), previous) << want.description;
+    previous = found - encoders.begin();
+  }
+  if (const auto icon = EncoderNamed("ICO")) {
+    EXPECT_EQ(icon->format, QByteArray("ico"));  // ico and cur tie; the first one wins
+  }
+}
+
+TEST(ImageEncoders, FilterStringsHaveTheExactShape) {
+  const std::vector<ImageEncoder> encoders = ListImageEncoders();
+  ASSERT_FALSE(encoders.empty());
+  QString save;
+  QStringList allPatterns;
+  for (const ImageEncoder& e : encoders) {
+    save += e.description + kFile + "(" + e.patterns + ")|" + e.patterns + "|";
+    allPatterns << e.patterns;
+  }
+  save += "|";
+  const QString open = kAllImages + "|" + allPatterns.join(';') + "|" + save + "|";
+
+  const std::optional<FileFilters> filters = BuildFileFilters();
+  ASSERT_TRUE(filters);
+  EXPECT_EQ(filters->save, save);
+  EXPECT_EQ(filters->open, open);
+  EXPECT_TRUE(filters->save.startsWith(QString::fromUtf8("BMP文件(*.BMP;*.DIB)|*.BMP;*.DIB|JPEG")));
+  EXPECT_TRUE(filters->open.startsWith(kAllImages + "|*.BMP;*.DIB;*.JPG;*.JPEG;*.JPE;*.PNG;"));
+  EXPECT_TRUE(filters->open.endsWith("|||"));
+  EXPECT_EQ(ToNameFilters(filters->save).size(), static_cast<qsizetype>(encoders.size()));
+  EXPECT_EQ(ToNameFilters(filters->open).size(), static_cast<qsizetype>(encoders.size() + 1));
+}
+
+TEST(ImageEncoders, NameFiltersListThePatternsThenTheirLowerCaseVariants) {
+  EXPECT_EQ(ToNameFilters(QString::fromUtf8("BMP文件(*.BMP;*.DIB)|*.BMP;*.DIB||")),
+            QStringList{QString::fromUtf8("BMP文件(*.BMP;*.DIB) (*.BMP *.DIB *.bmp *.dib)")});
+  // Lower-case patterns are not doubled; mixed case gains its lower-case form; the "||" ends it.
+  EXPECT_EQ(ToNameFilters("A|*.X|B|*.png;*.Jpg||C|*.C|"),
+            (QStringList{"A (*.X *.x)", "B (*.png *.Jpg *.jpg)"}));
+  EXPECT_EQ(ToNameFilters("A|*.X;*.x|"), QStringList{"A (*.X *.x)"});
+  EXPECT_TRUE(ToNameFilters("").isEmpty());
+  EXPECT_TRUE(ToNameFilters("||").isEmpty());
+  EXPECT_TRUE(ToNameFilters("A").isEmpty());  // text without a pattern field
+  const QStringList open = ToNameFilters(BuildFileFilters()->open);
+  ASSERT_FALSE(open.isEmpty());
+  EXPECT_TRUE(open.front().startsWith(kAllImages + " (*.BMP *.DIB *.JPG"));
+  EXPECT_TRUE(open.front().contains(" *.bmp *.dib *.jpg *.jpeg *.jpe *.png "));
+}
+
+TEST(ImageEncoders, ExtensionPicksTheFirstEncoderWhosePatternsContainIt) {
+  const std::vector<ImageEncoder> encoders = ListImageEncoders();
+  ASSERT_FALSE(encoders.empty());
+  const auto description = [](const QString& name) {
+    const std::optional<ImageEncoder> encoder = GetEncoderClsid(name);
+    return encoder ? encoder->description : QStringLiteral("none");
+  };
+  EXPECT_EQ(description("photo.jpeg"), "JPEG");
+  EXPECT_EQ(description("photo.tif"), "TIFF");
+  EXPECT_EQ(description("photo.Png"), "PNG");
+  EXPECT_EQ(description("/home/user/archive.tar.jpg"), "JPEG");
+  EXPECT_EQ(description("photo.xyz"), "none");
+  EXPECT_EQ(description("photo."), encoders.front().description);  // empty text is everywhere
+  EXPECT_EQ(GetEncoderClsid("photo.")->format, encoders.front().format);
+  // A part of a pattern is enough, and the list order decides: "P" first occurs in "*.BMP".
+  EXPECT_EQ(description("photo.p"), "BMP");
+  EXPECT_EQ(description("photo.PE"), "JPEG");
+  // Only the file name counts: a dot in a folder name is no extension.
+  EXPECT_EQ(description("/tmp/a.png/photo"), "none");
+  // Without a dot the whole name is the text searched for.
+  EXPECT_EQ(description("/tmp/a.b/png"), "PNG");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Decoding and round trips
+
+class ImageFiles : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+  // Encodes with the named encoder; fails the test when that does not work.
+  QString Save(const PixelImage& image, const QString& name, const QString& description) {
+    const std::optional<ImageEncoder> encoder = EncoderNamed(description);
+    EXPECT_TRUE(encoder) << description.toStdString();
+    QString error;
+    EXPECT_TRUE(encoder && EncodeImageFile(image, Path(name), *encoder, &error))
+        << error.toStdString();
+    return Path(name);
+  }
+  ImagePtr Load(const QString& path, std::size_t byteLimit = DefaultImageByteLimit()) {
+    QString error;
+    ImagePtr image = DecodeImageFile(path, byteLimit, &error);
+    EXPECT_TRUE(image) << error.toStdString();
+    return image;
+  }
+  QTemporaryDir dir_;
+};
+
+TEST_F(ImageFiles, PngRoundTripKeepsEveryPixelAlphaIncluded) {
+  ImagePtr small = ImageFromPixels(2, 2, {0x00123456u, 0x01ABCDEFu, 0x80FF8040u, 0xFF010203u});
+  ImagePtr back = Load(Save(*small, "small.png", "PNG"));
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(ImagesEqual(*back, *small));
+
+  std::mt19937 random(7);
+  for (auto [height, width] : {std::pair{1, 7}, {7, 1}, {13, 17}, {64, 64}}) {
+    ImagePtr image = RandomImage(random, height, width);
+    back = Load(Save(*image, "random.png", "PNG"));
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(ImagesEqual(*back, *image)) << height << "x" << width;
+  }
+}
+
+TEST_F(ImageFiles, EveryEncoderWritesWhatDecodesToTheSameSize) {
+  // Formats that keep every colour of an opaque picture; the others are lossy, grey or 1-bit.
+  const QStringList lossless = {"BMP", "PNG", "TIFF", "ICO", "ICNS", "PPM", "XPM"};
+  std::mt19937 random(11);
+  for (const ImageEncoder& encoder : ListImageEncoders()) {
+    for (auto [height, width] : {std::pair{32, 32}, {1, 1}, {5, 7}}) {
+      if (encoder.description == "ICNS" && height != width) {
+        continue;  // icons there are square; other sizes come back padded
+      }
+      SCOPED_TRACE(encoder.description.toStdString() + " " + std::to_string(height) + "x" +
+                   std::to_string(width));
+      ImagePtr image = RandomOpaqueImage(random, height, width);
+      const QString path = Path("picture." + QString::fromLatin1(encoder.format));
+      QString error;
+      ASSERT_TRUE(EncodeImageFile(*image, path, encoder, &error)) << error.toStdString();
+      ImagePtr back = Load(path);
+      ASSERT_TRUE(back);
+      EXPECT_EQ(back->height, height);
+      EXPECT_EQ(back->width, width);
+      if (lossless.contains(encoder.description)) {
+        EXPECT_TRUE(ImagesEqual(*back, *image));
+      }
+    }
+  }
+}
+
+TEST_F(ImageFiles, OrientationTagTurnsThePictureUpright) {
+  std::mt19937 random(3);
+  ImagePtr image = RandomOpaqueImage(random, 2, 3);
+  const QImage stored(reinterpret_cast<const uchar*>(image->pixels()), 3, 2, 12,
+                      QImage::Format_ARGB32);
+  QImageWriter writer(Path("turned.tif"), "tiff");
+  ASSERT_TRUE(writer.supportsOption(QImageIOHandler::ImageTransformation));
+  writer.setTransformation(QImageIOHandler::TransformationRotate90);
+  ASSERT_TRUE(writer.write(stored));
+
+  ImagePtr back = Load(Path("turned.tif"));
+  ASSERT_TRUE(back);
+  ASSERT_EQ(back->height, 3);
+  ASSERT_EQ(back->width, 2);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 2; ++x) {  // a quarter turn clockwise: column y of the stored rows
+      EXPECT_EQ(back->rows[y][x], image->rows[1 - x][y]) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(ImageFiles, UnreadableFilesAreRefusedNamingTheFile) {
+  std::mt19937 random(5);
+  QByteArray garbage(1000, '\0');
+  for (char& byte : garbage) {
+    byte = static_cast<char>(random());
+  }
+  WriteBytes(Path("garbage.png"), garbage);
+  WriteBytes(Path("empty.png"), QByteArray());
+  ImagePtr image = RandomImage(random, 64, 64);
+  const QByteArray png = ReadBytes(Save(*image, "whole.png", "PNG"));
+  WriteBytes(Path("truncated.png"), png.left(png.size() / 2));
+  QDir(dir_.path()).mkdir("folder.png");
+
+  for (const char* name :
+       {"garbage.png", "empty.png", "truncated.png", "missing.png", "folder.png"}) {
+    QString error;
+    EXPECT_FALSE(DecodeImageFile(Path(name), DefaultImageByteLimit(), &error)) << name;
+    EXPECT_TRUE(error.startsWith(QString::fromUtf8("无法打开文件“") + Path(name) + "”："))
+        << error.toStdString();
+    EXPECT_GT(error.size(), Path(name).size() + 9) << "no reason given: " << error.toStdString();
+  }
+  QString error;
+  EXPECT_FALSE(DecodeImageFile("", DefaultImageByteLimit(), &error));
+  EXPECT_TRUE(error.startsWith(QString::fromUtf8("无法打开文件“”："))) << error.toStdString();
+  EXPECT_FALSE(DecodeImageFile(Path("missing.png"), DefaultImageByteLimit(), nullptr));
+}
+
+TEST_F(ImageFiles, PicturesAboveTheByteLimitAreRefused) {
+  std::mt19937 random(9);
+  ImagePtr image = RandomImage(random, 10, 10);  // 400 bytes as ARGB
+  const QString path = Save(*image, "ten.png", "PNG");
+  QString error;
+  EXPECT_FALSE(DecodeImageFile(path, 399, &error));
+  EXPECT_EQ(error, QString::fromUtf8("图像太大，内存不足：“%1”").arg(path));
+  EXPECT_FALSE(DecodeImageFile(path, 0, nullptr));
+  ImagePtr back = Load(path, 400);
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(ImagesEqual(*back, *image));
+}
+
+TEST_F(ImageFiles, HeaderClaimingAHugePictureIsRefusedBeforeDecoding) {
+  // 3.6 GB as ARGB, announced in a header of a few bytes.
+  WriteBytes(Path("huge.ppm"), QByteArray("P6\n30000 30000\n255\n") + QByteArray(30, '\x7F'));
+  ASSERT_EQ(QImageReader(Path("huge.ppm")).size(), QSize(30000, 30000));
+  QString error;
+  EXPECT_FALSE(DecodeImageFile(Path("huge.ppm"), std::size_t{64} << 20, &error));
+  EXPECT_EQ(error, QString::fromUtf8("图像太大，内存不足：“%1”").arg(Path("huge.ppm")));
+}
+
+TEST_F(ImageFiles, ByteLimitAlsoHoldsForFormatsThatReportNoSizeBeforeDecoding) {
+  if (!EncoderNamed("ICNS")) {
+    GTEST_SKIP() << "no ICNS encoder";
+  }
+  std::mt19937 random(13);
+  ImagePtr image = RandomOpaqueImage(random, 32, 32);  // 4096 bytes as ARGB
+  const QString path = Save(*image, "icon.icns", "ICNS");
+  ASSERT_FALSE(QImageReader(path).size().isValid()) << "pick another format for this test";
+  QString error;
+  EXPECT_FALSE(DecodeImageFile(path, 4095, &error));
+  EXPECT_EQ(error, QString::fromUtf8("图像太大，内存不足：“%1”").arg(path));
+  EXPECT_TRUE(Load(path, 4096));
+}
+
+TEST_F(ImageFiles, PhotosAboveQtsDefaultAllocationLimitLoad) {
+  const int qtLimit = QImageReader::allocationLimit();
+  // 6000 x 6000 ARGB pixels take 144 MB, above Qt's default of 128 MB.
+  ImagePtr image = test::UniformImage(6000, 6000, 0xFF336699u);
+  const QString path = Save(*image, "big.bmp", "BMP");  // quick to write and decodes as RGB32
+  image.reset();
+  ASSERT_TRUE(QImageReader(path).read().isNull()) << "Qt's own limit no longer stops this file";
+  ImagePtr back = Load(path);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->height, 6000);
+  EXPECT_EQ(back->width, 6000);
+  EXPECT_EQ(back->rows[5999][5999], 0xFF336699u);
+  EXPECT_EQ(QImageReader::allocationLimit(), qtLimit);  // the raised limit does not linger
+}
+
+TEST(ImageDecode, DefaultByteLimitIsHalfOfPhysicalMemory) {
+  const auto memory = static_cast<std::size_t>(sysconf(_SC_PHYS_PAGES)) *
+                      static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  EXPECT_EQ(DefaultImageByteLimit(), memory / 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Failed saves leave the file on disk as it was
+
+class FailedSave : public ImageFiles {
+ protected:
+  void SetUp() override {
+    ImageFiles::SetUp();
+    std::mt19937 random(17);
+    old_ = ReadBytes(Save(*RandomImage(random, 9, 9), "keep.png", "PNG"));
+    ASSERT_FALSE(old_.isEmpty());
+    png_ = *EncoderNamed("PNG");
+  }
+  // The old file, byte for byte, and no temporary file left beside it.
+  void ExpectUntouched() {
+    EXPECT_EQ(ReadBytes(Path("keep.png")), old_);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"keep.png"});
+  }
+  void ExpectRefused(const PixelImage& image, const QString& path, const ImageEncoder& encoder) {
+    QString error;
+    EXPECT_FALSE(EncodeImageFile(image, path, encoder, &error));
+    EXPECT_TRUE(error.startsWith(QString::fromUtf8("无法保存文件“") + path + "”："))
+        << error.toStdString();
+    ExpectUntouched();
+  }
+  QByteArray old_;
+  ImageEncoder png_;
+  std::mt19937 random_{19};
+};
+
+TEST_F(FailedSave, EmptyImagesAreRefused) {
+  for (auto [height, width] : {std::pair{0, 0}, {0, 5}, {5, 0}}) {
+    ExpectRefused(*CreateImage(height, width), Path("keep.png"), png_);
+  }
+  QString error;
+  EncodeImageFile(*CreateImage(0, 0), Path("keep.png"), png_, &error);
+  EXPECT_TRUE(error.endsWith(QString::fromUtf8("：图像是空的"))) << error.toStdString();
+  EXPECT_FALSE(EncodeImageFile(*CreateImage(0, 0), Path("keep.png"), png_, nullptr));
+}
+
+TEST_F(FailedSave, UnknownFormatAndMissingFolderAreRefused) {
+  ImagePtr image = RandomImage(random_, 4, 4);
+  ExpectRefused(*image, Path("keep.png"), ImageEncoder{"no-such-format", "X", "*.X"});
+  ExpectRefused(*image, Path("no-such-folder/new.png"), png_);
+  ExpectRefused(*image, "", png_);
+}
+
+TEST_F(FailedSave, ReadOnlyFileAndFolderAreRefused) {
+  if (geteuid() == 0) {
+    GTEST_SKIP() << "permissions do not stop root";
+  }
+  ImagePtr image = RandomImage(random_, 4, 4);
+  ASSERT_TRUE(QFile::setPermissions(Path("keep.png"), QFile::ReadOwner));
+  ExpectRefused(*image, Path("keep.png"), png_);
+  ASSERT_TRUE(QFile::setPermissions(Path("keep.png"), QFile::ReadOwner | QFile::WriteOwner));
+  const QFile::Permissions folder = QFile::permissions(dir_.path());
+  ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner));
+  ExpectRefused(*image, Path("new.png"), png_);
+  ExpectRefused(*image, Path("keep.png"), png_);
+  QFile::setPermissions(dir_.path(), folder);
+}
+
+// Saves in a child process whose files may not grow past `limitBytes`: writes then fail part
+// way, which permissions cannot arrange when the tests run as root. Returns the child's verdict:
+// 0 refused with a message naming the file, 1 reported as saved, 2 refused without the name.
+int SaveWithFileSizeLimit(const PixelImage& image, const QString& path, const ImageEncoder& encoder,
+                          qint64 limitBytes) {
+  const pid_t child = fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);  // a failed write instead of a killed process
+    const rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    QString error;
+    const bool saved = EncodeImageFile(image, path, encoder, &error);
+    _exit(saved ? 1 : error.startsWith(QString::fromUtf8("无法保存文件“") + path) ? 0 : 2);
+  }
+  int status = 0;
+  if (child == -1 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+    return -1;
+  }
+  return WEXITSTATUS(status);
+}
+
+TEST_F(FailedSave, WriteErrorsKeepTheOldFile) {
+  // Half of each format's full size: a big picture fails inside the encoder, a small one when
+  // the file's write buffer is flushed, TIFF after seeking back to write its header.
+  QTemporaryDir scratch;
+  for (const ImageEncoder& encoder : ListImageEncoders()) {
+    for (int side : {32, 256}) {
+      SCOPED_TRACE(encoder.description.toStdString() + " " + std::to_string(side));
+      ImagePtr image = RandomImage(random_, side, side);
+      const QString full = scratch.filePath("full");
+      ASSERT_TRUE(EncodeImageFile(*image, full, encoder, nullptr));
+      const qint64 fullSize = QFileInfo(full).size();
+      EXPECT_EQ(SaveWithFileSizeLimit(*image, Path("keep.png"), encoder, fullSize / 2), 0)
+          << "1: saved anyway, 2: the message does not name the file";
+      ExpectUntouched();
+    }
+  }
+}
+
+TEST_F(FailedSave, SuccessReplacesTheFileAndLeavesNothingElse) {
+  ImagePtr image = RandomImage(random_, 5, 3);
+  QString error;
+  ASSERT_TRUE(EncodeImageFile(*image, Path("keep.png"), png_, &error)) << error.toStdString();
+  EXPECT_NE(ReadBytes(Path("keep.png")), old_);
+  ImagePtr back = Load(Path("keep.png"));
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(ImagesEqual(*back, *image));
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"keep.png"});
+}
+
+}  // namespace
+}  // namespace vantoria

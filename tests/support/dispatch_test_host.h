@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+#include <optional>
+
+#include "app/operation_dispatcher.h"
+#include "document/vantoria_doc.h"
+
+namespace vantoria::test {
+
+// A dispatcher host with one document, a settable selection and the messages it was asked to
+// show.
+struct TestHost : DispatchHost {
+  CVantoriaDoc document;
+  std::optional<Region> selection;
+  QStringList shown;
+
+  CVantoriaDoc* ActiveDocument() override { return &document; }
+  std::optional<Region> GetSelectionRect() override { return selection; }
+  void ShowMessage(const QString& text) override { shown.append(text); }
+};
+
+}  // namespace vantoria::test
