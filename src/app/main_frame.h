@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <initializer_list>
+#include <map>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace vantoria {
+
+class CChildFrame;
+class CDocManager;
+class CVantoriaView;
+class LockIndicators;
+
+// The main window: menu bar, toolbar, status bar and the area holding the image windows.
+// Every command is a QAction carrying its command id (QAction::data). The menu bar shows the
+// File, View and Help menus while no image window is active and the full set while one is.
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit CMainFrame(CDocManager& documents, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  QMdiArea* GetMdiArea() const { return m_pMdiArea; }
+  QToolBar* GetToolBar() const { return m_pToolBar; }
+  LockIndicators* GetLockIndicators() const { return m_pIndicators; }
+  // The active image window, its view and document; none while no image window is open.
+  CChildFrame* MDIGetActive() const;
+  CVantoriaView* GetActiveView() const;
+
+  QAction* FindAction(int id) const;
+  // Whether the image menus are on the menu bar.
+  bool ShowsDocumentMenus() const { return m_bDocumentMenus; }
+
+  // Runs a command as its menu item, toolbar button or shortcut would.
+  void OnCommand(int id);
+
+ signals:
+  // About, Open, New and Exit: the application's own commands.
+  void applicationCommand(int id);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // main_frame_menus.cpp
+  void CreateActions();
+  QAction* CreateAction(int id);
+  void CreateMenus();
+  QMenu* AddMenu(QList<QMenu*>& bar, const QString& title, std::initializer_list<int> ids);
+  QMenu* AddSubmenu(QMenu* menu, const QString& title, std::initializer_list<int> ids);
+  void FillWindowList(QMenu* menu);
+  void ShowMenuBar(bool documentMenus);
+  // main_frame_bars.cpp
+  void CreateToolBar();
+  void CreateStatusBar();
+  // main_frame_commands.cpp
+  void OnActiveChildChanged();
+  void UpdateCommandUI();
+  bool IsCommandEnabled(int id) const;
+  bool OnFrameCommand(int id);
+  void OnWindowNew();
+  void OnWindowArrange();
+
+  CDocManager& m_documents;
+  QMdiArea* m_pMdiArea;
+  QToolBar* m_pToolBar = nullptr;
+  LockIndicators* m_pIndicators = nullptr;
+  std::map<int, QAction*> m_actions;
+  QList<QMenu*> m_mainMenus;      // menu bar 128: no image window
+  QList<QMenu*> m_documentMenus;  // menu bar 129: an image window is active
+  QList<QAction*> m_windowListActions;
+  bool m_bDocumentMenus = false;
+};
+
+// The one main window, set while it exists; the operation dispatcher finds the active image
+// window through it.
+extern CMainFrame* g_pMainFrame;
+
+}  // namespace vantoria

@@ -1,0 +1,98 @@
+#include "app/vantoria_app.h"
+
+#include <QCoreApplication>
+
+#include "app/child_frame.h"
+#include "app/main_frame.h"
+#include "app/operation_poster.h"
+#include "framework/document_manager.h"
+#include "framework/user_prompts.h"
+#include "res/app_resources.h"
+#include "view/vantoria_view.h"
+
+namespace vantoria {
+namespace {
+
+constexpr int kRecentFileCount = 5;
+
+CVantoriaApp* g_pApp = nullptr;
+
+}  // namespace
+
+CVantoriaApp& theApp() {
+  Q_ASSERT_X(g_pApp, "theApp", "the application object has not been created");
+  return *g_pApp;
+}
+
+CVantoriaApp::CVantoriaApp(QObject* parent)
+    : QObject(parent),
+      m_recentFiles(kRecentFileCount),
+      m_dispatcher(*this),
+      m_pDocManager(std::make_unique<CDocManager>()) {
+  Q_ASSERT_X(!g_pApp, "CVantoriaApp", "only one application object may exist");
+  g_pApp = this;
+  QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+  QCoreApplication::setApplicationName(QStringLiteral("Vantoria"));
+  res::InitResources();
+  SetOperationTarget(this);
+}
+
+CVantoriaApp::~CVantoriaApp() {
+  m_pMainFrame.reset();  // its windows still report to the document manager as they close
+  m_pDocManager.reset();
+  if (OperationTarget() == this) {
+    SetOperationTarget(nullptr);
+  }
+  g_pApp = nullptr;
+}
+
+bool CVantoriaApp::InitInstance(const QStringList& files) {
+  m_recentFiles.ReadList();
+  connect(m_pDocManager.get(), &CDocManager::fileUsed, this, [this](const QString& path) {
+    m_recentFiles.Add(path);
+    m_recentFiles.WriteList();
+  });
+
+  // The filters exist before any dialog can be reached.
+  m_filters = BuildFileFilters().value_or(FileFilters{});
+  m_pDocManager->SetSaveFilters(ToNameFilters(m_filters.save));
+
+  m_pMainFrame = std::make_unique<CMainFrame>(*m_pDocManager);
+  connect(m_pMainFrame.get(), &CMainFrame::applicationCommand, this, &CVantoriaApp::OnCommand);
+  m_pMainFrame->show();
+
+  // Opened after the window is up, so a refusal has a window to appear over.
+  for (const QString& file : files) {
+    m_pDocManager->OpenDocumentFile(file);
+  }
+  return true;
+}
+
+int CVantoriaApp::ExitInstance(int exitCode) {
+  m_recentFiles.WriteList();
+  return exitCode;
+}
+
+CVantoriaDoc* CVantoriaApp::ActiveDocument() {
+  const CChildFrame* child = g_pMainFrame ? g_pMainFrame->MDIGetActive() : nullptr;
+  return child ? child->GetDocument() : nullptr;
+}
+
+std::optional<Region> CVantoriaApp::GetSelectionRect() {
+  const CVantoriaView* view = g_pMainFrame ? g_pMainFrame->GetActiveView() : nullptr;
+  return view ? view->GetSelectionRect() : std::nullopt;
+}
+
+void CVantoriaApp::ShowMessage(const QString& text) {
+  prompts::ShowWarning(m_pMainFrame.get(), text);
+}
+
+bool CVantoriaApp::event(QEvent* event) {
+  if (event->type() == OperationEvent::EventType()) {
+    m_dispatcher.Dispatch(static_cast<OperationEvent*>(event)->message());
+    return true;
+  }
+  return QObject::event(event);
+}
+
+}  // namespace vantoria

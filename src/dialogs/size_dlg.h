@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+
+#include "dialogs/parameter_dialog.h"
+
+class QComboBox;
+class QLineEdit;
+
+namespace vantoria {
+
+// "尺寸": the new width and height of the active image, each in pixels or as a percentage of
+// the size the image had when the dialog opened. OK posts one resize message; there is no
+// preview, and Cancel posts nothing.
+class CSizeDlg : public CParameterDialog {
+  Q_OBJECT
+
+ public:
+  explicit CSizeDlg(QWidget* parent = nullptr);
+  ~CSizeDlg() override;
+
+  // The largest size the resize message carries: the height travels as a signed number.
+  static constexpr int kMaximumWidth = 65535;
+  static constexpr int kMaximumHeight = 32767;
+
+  // The size in pixels that `number` means: itself in pixels, or `number` percent of
+  // `reference`, truncated. Computed wide, so no product overflows.
+  static long long PixelSize(int number, bool percent, int reference);
+
+ protected:
+  bool OnInitDialog() override;
+  bool DoDataExchange(bool save) override;
+  void OnOK() override;
+
+ private:
+  void OnSelChangeWidthUnit();
+  void OnSelChangeHeightUnit();
+  // Any selection but pixels, none included, counts as percent.
+  static bool IsPercent(const QComboBox* list);
+
+  int m_nImageWidth = 0;
+  int m_nImageHeight = 0;
+  QComboBox* m_comboHeightUnit;
+  QComboBox* m_comboWidthUnit;
+  int m_nWidth = 0;
+  int m_nHeight = 0;
+  QLineEdit* m_pWidthBox;
+  QLineEdit* m_pHeightBox;
+};
+
+// The size of the active image window's picture; none while no image window is open.
+std::optional<QSize> ActiveImageSize();
+
+}  // namespace vantoria

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <vector>
+
+class QMdiArea;
+class QWidget;
+
+namespace vantoria {
+
+class CChildFrame;
+class CVantoriaDoc;
+
+// Keeps the open documents and their windows: opens a document by path (or brings its window
+// forward when it is already open), makes new empty documents, opens further windows on a
+// document, asks to save changes before a modified document's last window closes, and closes a
+// document once its last window is gone.
+class CDocManager : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit CDocManager(QObject* parent = nullptr);
+  ~CDocManager() override;
+
+  // Where new windows go and what dialogs are centred on.
+  void SetMdiArea(QMdiArea* area) { m_pMdiArea = area; }
+  // The save dialog's name filters; empty when no format can be written.
+  void SetSaveFilters(const QStringList& nameFilters) { m_saveFilters = nameFilters; }
+
+  // --- opening ---
+  // The document for the file, with a window active on it; none when the file was refused,
+  // which has been told to the user.
+  CVantoriaDoc* OpenDocumentFile(const QString& path);
+  // A document without an image ("Vanto1", "Vanto2", ...) in a new window.
+  CVantoriaDoc* OpenNewDocument();
+  // A further window on the document; numbers the windows' titles.
+  CChildFrame* CreateNewFrame(CVantoriaDoc* document);
+
+  // --- saving ---
+  // Save: in place when the document has a writable path, else under a path asked for.
+  bool DoFileSave(CVantoriaDoc* document);
+  // Save As: always asks for the path; the document takes it.
+  bool DoFileSaveAs(CVantoriaDoc* document);
+  // Asks whether to save a modified document; false when the user cancels or saving fails.
+  bool SaveModified(CVantoriaDoc* document);
+  // SaveModified for every document in turn; false at the first refusal.
+  bool SaveAllModified();
+
+  // --- closing ---
+  // Asks to save, then closes every window of the document. False when the user kept it.
+  bool CloseDocument(CVantoriaDoc* document);
+  // Closes every window of every document without asking.
+  void CloseAllDocuments();
+  // Whether a window may close: true unless it is the document's last window and the user
+  // keeps the unsaved changes.
+  bool CanCloseFrame(CChildFrame* frame);
+  // Called by a window as it goes; the document goes with its last window.
+  void OnFrameDestroyed(CChildFrame* frame);
+
+  // --- lookup ---
+  QList<CVantoriaDoc*> Documents() const;
+  QList<CChildFrame*> FramesOf(const CVantoriaDoc* document) const;
+
+ signals:
+  // A file was opened or saved (for the recent-file list).
+  void fileUsed(const QString& path);
+
+ private:
+  struct Entry {
+    CVantoriaDoc* document;
+    QList<QPointer<CChildFrame>> frames;  // in creation order
+  };
+
+  CVantoriaDoc* Adopt(CVantoriaDoc* document);
+  Entry* EntryOf(const CVantoriaDoc* document);
+  CVantoriaDoc* FindByPath(const QString& path) const;
+  void ActivateFrame(CChildFrame* frame);
+  void SizeNewFrame(CChildFrame* frame, const CVantoriaDoc* document);
+  void RenumberFrames(const Entry& entry);
+  bool SaveAs(CVantoriaDoc* document, const QString& path);
+  QString AskSavePath();
+  QWidget* DialogParent() const;
+
+  QMdiArea* m_pMdiArea = nullptr;
+  QStringList m_saveFilters;
+  std::vector<Entry> m_entries;  // in opening order
+  int m_nUntitledCount = 0;
+  bool m_bSaveCancelled = false;
+};
+
+}  // namespace vantoria

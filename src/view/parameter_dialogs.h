@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+namespace vantoria {
+
+// Opens the modal parameter dialog of a view command (brightness/contrast, transparency,
+// hue/saturation/lightness, threshold, size, rotate, mosaic). The dialog posts its own
+// preview, final and restore messages; the caller passes nothing and reads nothing back.
+// `owner` is the window the dialog is centred on and blocks.
+void OpenParameterDialog(int id, QWidget* owner);
+
+// Replaces what OpenParameterDialog does; an empty function restores the default, which runs
+// the command's dialog modally. Tests record the calls through it.
+using ParameterDialogOpener = std::function<void(int id, QWidget* owner)>;
+void SetParameterDialogOpener(ParameterDialogOpener opener);
+
+}  // namespace vantoria

@@ -1,0 +1,101 @@
+#include "view/vantoria_view.h"
+
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <algorithm>
+
+#include "view/view_private.h"
+
+namespace vantoria {
+namespace {
+
+// Arrow buttons and the mouse wheel move by this many pixels per step.
+constexpr int kScrollLineStep = 20;
+
+}  // namespace
+
+CVantoriaView::CVantoriaView(CVantoriaDoc* document, QWidget* parent)
+    : QAbstractScrollArea(parent), d(std::make_unique<Private>()) {
+  d->document = document;
+  setFrameShape(QFrame::NoFrame);
+  setFocusPolicy(Qt::StrongFocus);
+  // Every pixel of the viewport is painted by paintEvent: no background erase, no flicker.
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  viewport()->setAutoFillBackground(false);
+  viewport()->setMouseTracking(true);  // cursor shapes over the frame's handles
+  horizontalScrollBar()->setSingleStep(kScrollLineStep);
+  verticalScrollBar()->setSingleStep(kScrollLineStep);
+  if (document) {
+    connect(document, &CDocument::updateViews, this, &CVantoriaView::OnDocumentChanged);
+  }
+  UpdateScrollBars();
+}
+
+CVantoriaView::~CVantoriaView() = default;
+
+CVantoriaDoc* CVantoriaView::GetDocument() const {
+  return d->document.data();
+}
+
+QSize CVantoriaView::ImageSize() const {
+  const CVantoriaDoc* document = GetDocument();
+  const PixelImage* image = document ? document->GetImage() : nullptr;
+  if (!image) {
+    return {0, 0};
+  }
+  return {image->width, image->height};
+}
+
+void CVantoriaView::OnDocumentChanged() {
+  // The image may have a new size; the display image is rebuilt by the next paint.
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+void CVantoriaView::UpdateScrollBars() {
+  const QSize image = ImageSize();
+  // Decide from the whole area, not the current viewport: bars shown once for a larger image
+  // would otherwise keep taking the room that would let the image fit without them.
+  const QSize whole = maximumViewportSize();
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+  bool needHorizontal = image.width() > whole.width();
+  bool needVertical = image.height() > whole.height();
+  needVertical = needVertical || (needHorizontal && image.height() > whole.height() - bar);
+  needHorizontal = needHorizontal || (needVertical && image.width() > whole.width() - bar);
+  const QSize page(whole.width() - (needVertical ? bar : 0),
+                   whole.height() - (needHorizontal ? bar : 0));
+  QScrollBar* horizontal = horizontalScrollBar();
+  QScrollBar* vertical = verticalScrollBar();
+  horizontal->setPageStep(std::max(1, page.width()));
+  vertical->setPageStep(std::max(1, page.height()));
+  // Showing or hiding a bar resizes the viewport, which calls back here through resizeEvent.
+  horizontal->setRange(0, std::max(0, image.width() - page.width()));
+  vertical->setRange(0, std::max(0, image.height() - page.height()));
+}
+
+void CVantoriaView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  UpdateScrollBars();
+}
+
+void CVantoriaView::scrollContentsBy(int /*dx*/, int /*dy*/) {
+  // Repaint everything rather than shifting the old pixels: the frame is redrawn at its place
+  // and no stale copy of it scrolls along with the image.
+  viewport()->update();
+}
+
+Region CVantoriaView::ImageRectOnScreen() const {
+  const QSize image = ImageSize();
+  Region placed =
+      PlaceImage(viewport()->width(), viewport()->height(), image.width(), image.height());
+  const int dx = horizontalScrollBar()->value();
+  const int dy = verticalScrollBar()->value();
+  placed.left -= dx;
+  placed.right -= dx;
+  placed.top -= dy;
+  placed.bottom -= dy;
+  return placed;
+}
+
+}  // namespace vantoria

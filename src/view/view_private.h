@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QPointer>
+#include <cstdint>
+#include <optional>
+
+#include "document/region.h"
+#include "document/vantoria_doc.h"
+#include "view/rect_tracker.h"
+#include "view/vantoria_view.h"
+
+namespace vantoria {
+
+struct CVantoriaView::Private {
+  QPointer<CVantoriaDoc> document;
+  // Selection frame in window coordinates, re-anchored to the image on every paint.
+  RectTracker m_tracker;
+  // Top-left corner of the selection in image pixels.
+  QPoint m_ptSelOrigin;
+  // The image composed over opaque black, ready to copy to the screen.
+  QImage m_imgDisplay;
+  // The document's image version m_imgDisplay was made from; none before the first.
+  std::optional<std::uint64_t> m_nDisplayVersion;
+};
+
+// Where an image lies in a client area: centred (truncating) along each axis on which the
+// area, plus one, is larger than the image; from the edge otherwise. Inclusive edges.
+constexpr Region PlaceImage(int clientWidth, int clientHeight, int imageWidth, int imageHeight) {
+  const int cw = clientWidth + 1;
+  const int ch = clientHeight + 1;
+  Region placed;
+  placed.left = cw > imageWidth ? (cw - imageWidth) / 2 : 0;
+  placed.right = placed.left + imageWidth - 1;
+  placed.top = ch > imageHeight ? (ch - imageHeight) / 2 : 0;
+  placed.bottom = placed.top + imageHeight - 1;
+  return placed;
+}
+
+// The document's image composed over opaque black, one screen pixel per image pixel.
+QImage ComposeOverBlack(const PixelImage& image);
+// The same into `into`, reusing its pixels when it already has the size; false, with `into`
+// unchanged, for an empty image or when memory runs out.
+bool ComposeOverBlack(const PixelImage& image, QImage& into);
+
+}  // namespace vantoria

@@ -1,0 +1,142 @@
+#pragma once
+
+// A running application for the shell's tests: the application object with its main window,
+// every question to the user answered by the test, and the settings kept away from the user's.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QMdiArea>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <deque>
+#include <memory>
+
+#include "app/child_frame.h"
+#include "app/main_frame.h"
+#include "app/operation_poster.h"
+#include "app/vantoria_app.h"
+#include "document/vantoria_doc.h"
+#include "framework/document_manager.h"
+#include "framework/user_prompts.h"
+#include "view/vantoria_view.h"
+
+namespace vantoria::test {
+
+// Records the operation messages posted while it is the target.
+class MessageRecorder : public QObject {
+ public:
+  std::vector<ops::OperationMessage> messages;
+
+  bool event(QEvent* event) override {
+    if (event->type() == OperationEvent::EventType()) {
+      messages.push_back(static_cast<OperationEvent*>(event)->message());
+      return true;
+    }
+    return QObject::event(event);
+  }
+};
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_files.isValid());
+    ASSERT_TRUE(m_settings.isValid());
+    // Each test keeps its settings to itself: away from the user's, and from tests running
+    // at the same time.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_hooks = std::make_unique<prompts::ScopedHooks>(prompts::Hooks{
+        [this](const QString& text) { warnings.append(text); },
+        [this](const QString& question) {
+          questions.append(question);
+          EXPECT_FALSE(answers.empty()) << "unexpected question: " << question.toStdString();
+          if (answers.empty()) {
+            return prompts::SaveChangesAnswer::Cancel;
+          }
+          const prompts::SaveChangesAnswer answer = answers.front();
+          answers.pop_front();
+          return answer;
+        },
+        [this](const QStringList& filters) {
+          openFilters = filters;
+          return openPath;
+        },
+        [this](const QStringList& filters, const QString& suffix) {
+          saveFilters = filters;
+          saveSuffix = suffix;
+          ++savePrompts;
+          return savePath;
+        }});
+    app = std::make_unique<CVantoriaApp>();
+    ASSERT_TRUE(app->InitInstance(startFiles));
+    frame = app->GetMainFrame();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+  }
+
+  void TearDown() override {
+    app.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_hooks.reset();
+  }
+
+  // A PNG of the given size in a temporary folder, filled with the colour.
+  QString WriteImage(const QString& name, int width, int height, QRgb colour = qRgb(200, 40, 10)) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    image.setPixel(0, 0, qRgb(1, 2, 3));  // one marked pixel, so flips and turns are visible
+    const QString path = m_files.filePath(name);
+    EXPECT_TRUE(image.save(path));
+    return path;
+  }
+  QString TempPath(const QString& name) const { return m_files.filePath(name); }
+  QString SettingsFolder() const { return m_settings.path(); }
+
+  QAction* Action(int id) const {
+    QAction* action = frame->FindAction(id);
+    EXPECT_NE(action, nullptr) << "no action for command " << id;
+    return action;
+  }
+  // Runs the command as the user's click on its menu item or button would.
+  void Trigger(int id) {
+    Action(id)->trigger();
+    QCoreApplication::processEvents();  // posted operations run now
+  }
+  CChildFrame* ActiveChild() const { return frame->MDIGetActive(); }
+  CVantoriaDoc* ActiveDocument() const {
+    return ActiveChild() ? ActiveChild()->GetDocument() : nullptr;
+  }
+  CDocManager& Documents() const { return app->GetDocManager(); }
+  // Lets closed windows and documents go.
+  static void Settle() {
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+  }
+
+  QStringList startFiles;
+  std::unique_ptr<CVantoriaApp> app;
+  CMainFrame* frame = nullptr;
+
+  QStringList warnings;
+  QStringList questions;
+  std::deque<prompts::SaveChangesAnswer> answers;
+  QString openPath;
+  QStringList openFilters;
+  QString savePath;
+  QStringList saveFilters;
+  QString saveSuffix;
+  int savePrompts = 0;
+
+ private:
+  QTemporaryDir m_files;
+  QTemporaryDir m_settings;
+  std::unique_ptr<prompts::ScopedHooks> m_hooks;
+};
+
+}  // namespace vantoria::test
