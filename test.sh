@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
-# Installs what the build needs (Debian 12), builds into build/ and runs every test.
-# Set VANTORIA_SANITIZE=1 to build into build-sanitize/ with AddressSanitizer and UBSan instead.
+# Installs what the build needs (Debian 12), then:
+#   1. builds into build/ and runs every test;
+#   2. builds everything again with AddressSanitizer and UndefinedBehaviorSanitizer into
+#      build-sanitize/ and runs every test there (window tests included, on the offscreen
+#      platform), stopping at the first error;
+#   3. builds the libFuzzer targets with clang into build-fuzz/ and runs each one for a bounded
+#      time on its seed corpus in fuzz/corpus/.
+# VANTORIA_QUICK=1 runs step 1 only. VANTORIA_FUZZ_SECONDS sets how long each fuzzer runs in
+# step 3 (default 60).
 set -euo pipefail
 cd "$(dirname "$0")"
 
+quick=${VANTORIA_QUICK:-0}
+fuzz_seconds=${VANTORIA_FUZZ_SECONDS:-60}
+
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-image-formats-plugins libgl-dev)
+          qt6-base-dev qt6-image-formats-plugins libqt6svg6 libgl-dev)
+if [ "$quick" != 1 ]; then
+  packages+=(clang libclang-rt-14-dev llvm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -21,16 +34,48 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-build_dir=build
-cmake_args=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
-if [ "${VANTORIA_SANITIZE:-0}" = 1 ]; then
-  build_dir=build-sanitize
-  cmake_args+=(-DVANTORIA_SANITIZE=ON)
-  export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
-  export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+build_and_test() {
+  local build_dir=$1
+  shift
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake --build "$build_dir"
+  # A test that hangs (a modal dialog nobody closes) fails after 5 minutes instead of 25.
+  ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" --timeout 300
+}
+
+echo "=== Build and tests (build/)"
+build_and_test build
+
+if [ "$quick" = 1 ]; then
+  exit 0
 fi
 
-cmake -S . -B "$build_dir" "${cmake_args[@]}"
-cmake --build "$build_dir"
-export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
+echo "=== Build and tests under AddressSanitizer and UBSan (build-sanitize/)"
+# Set before the build too: test discovery runs the test programs.
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+build_and_test build-sanitize -DVANTORIA_SANITIZE=ON -DVANTORIA_BUILD_BENCH=OFF
+
+echo "=== Fuzzers, ${fuzz_seconds} s each (build-fuzz/)"
+unset ASAN_OPTIONS UBSAN_OPTIONS  # libFuzzer's own settings; the targets stop at the first error
+cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build-fuzz
+mkdir -p build-fuzz/artifacts
+for target in decode dispatch; do
+  # New inputs go to a working corpus in the build tree; the committed seeds are only read.
+  mkdir -p "build-fuzz/corpus-$target"
+  log="build-fuzz/fuzz_$target.log"
+  if ! "build-fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" -timeout=25 \
+      -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$target-" \
+      "build-fuzz/corpus-$target" "fuzz/corpus/$target" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz_$target found a problem; the input is in build-fuzz/artifacts/ (see fuzz/README)"
+    exit 1
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  echo "fuzz_$target: ${runs} inputs in ${fuzz_seconds} s, nothing found"
+done

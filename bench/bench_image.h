@@ -22,6 +22,9 @@ const PixelImage& SourceImage();
 // minutes yet the fast operations still get several iterations.
 void Configure(benchmark::internal::Benchmark* family);
 
+// Registers the per-operation Google Benchmark timings (vantoria-bench --benchmark_...).
+void RegisterGoogleBenchmarks();
+
 // Throughput counts every byte an iteration reads from its input plus every byte it writes.
 void SetBytesPerIteration(benchmark::State& state, std::size_t bytes);
 

@@ -133,18 +133,12 @@ void RegisterImageRecordCosts() {
 }
 
 }  // namespace
-}  // namespace vantoria::bench
 
-int main(int argc, char** argv) {
-  vantoria::bench::RegisterColourOperations();
-  vantoria::bench::RegisterGeometryOperations();
-  vantoria::bench::RegisterFilterOperations();
-  vantoria::bench::RegisterImageRecordCosts();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-    return 1;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+void RegisterGoogleBenchmarks() {
+  RegisterColourOperations();
+  RegisterGeometryOperations();
+  RegisterFilterOperations();
+  RegisterImageRecordCosts();
 }
+
+}  // namespace vantoria::bench

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <random>
@@ -39,7 +40,8 @@ class BatchTool : public ::testing::Test {
     input = directory.filePath("input.png");
     output = directory.filePath("output.png");
     QString error;
-    ASSERT_TRUE(EncodeImageFile(*picture, input, *GetEncoderClsid(input), &error)) << error.toStdString();
+    ASSERT_TRUE(EncodeImageFile(*picture, input, *GetEncoderClsid(input), &error))
+        << error.toStdString();
   }
   ImagePtr ReadOutput() {
     QString error;
@@ -108,12 +110,26 @@ TEST_F(BatchTool, WithoutStepsTheOutputIsTheInput) {
 }
 
 TEST_F(BatchTool, BadStepsAreRefusedWithStatus2AndNothingWritten) {
-  for (const char* bad :
-       {"blur", "invert=1", "threshold=256", "threshold=", "threshold=-1", "hsl=1,2",
-        "hsl=1.5,0,0", "brightness-contrast=101,0", "transparency=abc", "rotate=360",
-        "rotate=99999999999999999999", "mosaic=0", "mosaic=65536", "resize=5,32768",
-        "resize=0,5", "grayscale=median", "mirror=", "select=5,5,2,2", "select=1,2,3",
-        "select=-1,0,3,3"}) {
+  for (const char* bad : {"blur",
+                          "invert=1",
+                          "threshold=256",
+                          "threshold=",
+                          "threshold=-1",
+                          "hsl=1,2",
+                          "hsl=1.5,0,0",
+                          "brightness-contrast=101,0",
+                          "transparency=abc",
+                          "rotate=360",
+                          "rotate=99999999999999999999",
+                          "mosaic=0",
+                          "mosaic=65536",
+                          "resize=5,32768",
+                          "resize=0,5",
+                          "grayscale=median",
+                          "mirror=",
+                          "select=5,5,2,2",
+                          "select=1,2,3",
+                          "select=-1,0,3,3"}) {
     ExpectRefused({"invert", QString::fromLatin1(bad)}, 2);
   }
 }
@@ -161,12 +177,75 @@ TEST_F(BatchTool, UsageHelpAndFormats) {
   EXPECT_TRUE(formats.output.contains("JPEG"));
 }
 
+// Every argument form that cannot be performed: the message names the step, the status is 2
+// and nothing is written, not even over an output file that is already there.
+TEST_F(BatchTool, EveryBadArgumentFormKeepsAnExistingOutput) {
+  const QByteArray old("an earlier result");
+  const auto writeOld = [&] {
+    QFile file(output);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(old);
+  };
+  const char* const bad[] = {
+      // a value missing or a bare name that needs one
+      "threshold", "resize=5", "hsl=", "select=", "select=,,,", "rotate=,", "",
+      // extra values or text
+      "hsl=1,2,3,4", "threshold=5,", "rotate=90,0", "select=0,0,1,1,1", "crop=1", "undo=2",
+      // out of range
+      "resize=65536,1", "brightness-contrast=0,-101", "transparency=101", "mosaic=-1",
+      // not a whole decimal number
+      "threshold=abc", "resize=1e3,5", "rotate=0x10", "rotate= 5", "rotate=5 ", "mosaic=2.0",
+      "hsl=a,b,c",
+      // huge numbers
+      "resize=99999999999999999999,1", "mosaic=18446744073709551617",
+      "threshold=-99999999999999999999", "select=0,0,2147483648,1",
+      // an empty selection: right of left or above top
+      "select=5,5,4,5", "select=5,5,5,4"};
+  for (const char* step : bad) {
+    writeOld();
+    const BatchResult result = RunBatch({input, output, "invert", QString::fromLatin1(step)});
+    EXPECT_EQ(result.status, 2) << step;
+    EXPECT_TRUE(result.errors.contains(QString::fromLatin1(step))) << step;
+    QFile file(output);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old) << step;
+  }
+}
+
+TEST_F(BatchTool, ASelectionOutsideTheImageIsRefusedWhenItIsMade) {
+  for (const char* step : {"select=20,0,20,0", "select=0,15,0,15", "select=19,14,25,20",
+                           "select=2147483647,2147483647,2147483647,2147483647"}) {
+    ExpectRefused({QString::fromLatin1(step), "invert"}, 2);
+  }
+  const BatchResult result = RunBatch({input, output, "select=19,14,19,14", "invert"});
+  EXPECT_EQ(result.status, 0) << result.errors.toStdString();  // the last pixel is inside
+}
+
+TEST_F(BatchTool, PicturesThatDrawTextDoNotNeedADisplay) {
+  if (!QImageReader::supportedImageFormats().contains("svg")) {
+    GTEST_SKIP() << "no SVG reader installed";
+  }
+  const QString svg = directory.filePath("label.svg");
+  QFile file(svg);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"8\" height=\"6\">"
+      "<text x=\"1\" y=\"5\" font-size=\"4\">A</text></svg>");
+  file.close();
+  const BatchResult result = RunBatch({svg, output, "invert"});
+  EXPECT_EQ(result.status, 0) << result.errors.toStdString();
+  ImagePtr written = ReadOutput();
+  ASSERT_TRUE(written);
+  EXPECT_EQ(written->width, 8);
+}
+
 TEST(BatchSteps, DialogStepsPostTheOkMessageOfTheirDialog) {
   QString error;
   const auto step = batch::ParseStep("brightness-contrast=-100,100", &error);
   ASSERT_TRUE(step);
   const auto& post = std::get<batch::PostMessage>(step->action);
-  EXPECT_EQ(post.message, (ops::OperationMessage{ops::WM_OP_BRIGHTNESS_CONTRAST, 1, 0u | 200u << 8}));
+  EXPECT_EQ(post.message,
+            (ops::OperationMessage{ops::WM_OP_BRIGHTNESS_CONTRAST, 1, 0u | 200u << 8}));
   const auto quarter = batch::ParseStep("rotate=90", &error);
   EXPECT_EQ(std::get<batch::PostMessage>(quarter->action).message,
             (ops::OperationMessage{ops::WM_OP_ROTATE, 1, 90}));

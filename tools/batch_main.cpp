@@ -2,7 +2,7 @@
 // and saves OUTPUT in the format its extension names.
 // Exit status: 0 done; 1 the input could not be read or the output not written; 2 bad usage
 // or a step that cannot be performed (nothing is written then).
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 #include <QTextStream>
 #include <vector>
@@ -147,6 +147,9 @@ int Main(const QStringList& arguments) {
 }  // namespace vantoria::batch
 
 int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
+  // Some readers draw (SVG text needs Qt's font database), which takes the GUI side of Qt;
+  // the batch tool shows no window, so it never needs a display.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication application(argc, argv);
   return vantoria::batch::Main(application.arguments().mid(1));
 }

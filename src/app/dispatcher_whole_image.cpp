@@ -27,7 +27,7 @@ void OperationDispatcher::OnResize(CVantoriaDoc& document, const OperationMessag
     return;
   }
   ImagePtr before = CloneImage(image);
-  ImagePtr after = CreateImage(size.height, size.width);
+  ImagePtr after = AllocateImage(size.height, size.width);  // the resize writes every pixel
   if (before && after) {
     ResizeImage(*before, *after, size.width, size.height);
   }
@@ -71,7 +71,7 @@ void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationMessag
     return;
   }
   HistoryStep* step = document.GetCurrentStep();
-  if (!step || step->message != WM_OP_ROTATE) {
+  if (!step || step->newer || step->message != WM_OP_ROTATE) {  // as for the other reruns
     return;
   }
   ImagePtr turned = RotateImage(*step->before, angle);
@@ -82,6 +82,7 @@ void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationMessag
   step->wParam = message.wParam;
   step->lParam = message.lParam;
   step->after = std::move(turned);
+  document.FitHistoryInBudget();  // another angle can need a larger picture
   if (!document.ApplyImage(*step->after, std::nullopt)) {
     m_host.ShowMessage(texts::OutOfMemory());
   }

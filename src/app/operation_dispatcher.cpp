@@ -13,23 +13,87 @@ namespace vantoria {
 
 using namespace ops;
 
+namespace {
+
+// The messages a preview dialog sends: a first preview opens a step, later ones rerun it.
+bool IsPreviewMessage(std::uint32_t code) {
+  return code == WM_OP_BRIGHTNESS_CONTRAST || code == WM_OP_TRANSPARENCY || code == WM_OP_HSL ||
+         code == WM_OP_BINARIZE || code == WM_OP_ROTATE || code == WM_OP_MOSAIC;
+}
+
+bool IsFinal(WParam wParam) {
+  return wParam >> 1 == kOriginFinal;
+}
+
+// The image a same-size operation writes its result into. Operations that write every pixel
+// get one left uninitialised (no copy, and no pass over memory about to be overwritten); the
+// 3 x 3 filters leave the border as it was, so only that is copied; anything else starts as a
+// full copy.
+ImagePtr StartOfResult(std::uint32_t code, const PixelImage& before) {
+  switch (code) {
+    case WM_OP_SHARPEN:
+    case WM_OP_SOFTEN:
+    case WM_OP_SKETCH: {
+      ImagePtr after = AllocateImage(before.height, before.width);
+      if (after) {
+        CopyImageBorder(before, *after);
+      }
+      return after;
+    }
+    case WM_OP_BRIGHTNESS_CONTRAST:
+    case WM_OP_TRANSPARENCY:
+    case WM_OP_HSL:
+    case WM_OP_INVERT:
+    case WM_OP_GRAYSCALE:
+    case WM_OP_BINARIZE:
+    case WM_OP_REDEYE:
+    case WM_OP_MIRROR:
+    case WM_OP_EMBOSS:
+    case WM_OP_MOSAIC:
+      return AllocateImage(before.height, before.width);
+    default:
+      return CloneImage(before);
+  }
+}
+
+}  // namespace
+
 void OperationDispatcher::Dispatch(const OperationMessage& message) {
   CVantoriaDoc* document = m_host.ActiveDocument();
   if (!document || !document->HasImage()) {
     return;
   }
+  // A dialog whose first preview opened no step (refused for memory) still sends its reruns
+  // and, on Cancel, the restore message. They would land on the step before, an earlier edit,
+  // and Cancel would throw that edit away: they are ignored until the dialog has closed.
+  if (m_bPreviewRefused) {
+    const bool rerun = IsPreviewMessage(message.code) && !NewStepBit(message.wParam);
+    if (rerun || message.code == WM_OP_RESTORE) {
+      m_bPreviewRefused = rerun && !IsFinal(message.wParam);
+      return;
+    }
+    m_bPreviewRefused = false;
+  }
+  const HistoryStep* const current = document->GetCurrentStep();
+  Route(*document, message);
+  if (IsPreviewMessage(message.code) && NewStepBit(message.wParam)) {
+    m_bPreviewRefused = !IsFinal(message.wParam) && document->GetCurrentStep() == current;
+  }
+}
+
+void OperationDispatcher::Route(CVantoriaDoc& document, const OperationMessage& message) {
   switch (message.code) {
     case WM_OP_RESTORE:
-      document->RestoreCurrentStep();
+      document.RestoreCurrentStep();
       return;
     case WM_OP_RESIZE:
-      OnResize(*document, message);
+      OnResize(document, message);
       return;
     case WM_OP_CROP:
-      OnCrop(*document, message);
+      OnCrop(document, message);
       return;
     case WM_OP_ROTATE:
-      OnRotate(*document, message);
+      OnRotate(document, message);
       return;
     default:
       break;
@@ -38,7 +102,7 @@ void OperationDispatcher::Dispatch(const OperationMessage& message) {
     const bool adjustable = message.code == WM_OP_BRIGHTNESS_CONTRAST ||
                             message.code == WM_OP_TRANSPARENCY || message.code == WM_OP_HSL ||
                             message.code == WM_OP_BINARIZE || message.code == WM_OP_MOSAIC;
-    RunSameSize(*document, message, !adjustable || NewStepBit(message.wParam), operation);
+    RunSameSize(document, message, !adjustable || NewStepBit(message.wParam), operation);
   }
 }
 
@@ -125,9 +189,11 @@ void OperationDispatcher::RunSameSize(CVantoriaDoc& document, const OperationMes
     OpenSameSizeStep(document, message, operation);
     return;
   }
-  // A rerun belongs to the step its dialog opened; anything else has no step to rerun into.
+  // A rerun belongs to the step its dialog opened, which is the newest; anything else has no
+  // step to rerun into (a step with newer ones would leave them built on its old result).
   HistoryStep* step = document.GetCurrentStep();
-  if (!step || step->message != message.code || !SameSize(*step->before, *step->after)) {
+  if (!step || step->newer || step->message != message.code ||
+      !SameSize(*step->before, *step->after)) {
     return;
   }
   step->wParam = message.wParam;
@@ -147,7 +213,7 @@ void OperationDispatcher::OpenSameSizeStep(CVantoriaDoc& document, const Operati
     return;
   }
   ImagePtr before = region ? CropImage(image, *region) : CloneImage(image);
-  ImagePtr after = before ? CloneImage(*before) : nullptr;
+  ImagePtr after = before ? StartOfResult(message.code, *before) : nullptr;
   if (after) {
     operation(*before, *after);
   }

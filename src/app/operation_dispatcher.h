@@ -39,6 +39,8 @@ class OperationDispatcher {
   // image; empty for other messages and for parameters the handler ignores.
   static SameSizeOperation SameSizeOperationFor(const ops::OperationMessage& message);
 
+  // Hands the message to its handler.
+  void Route(CVantoriaDoc& document, const ops::OperationMessage& message);
   void RunSameSize(CVantoriaDoc& document, const ops::OperationMessage& message, bool newStep,
                    const SameSizeOperation& operation);
   void OpenSameSizeStep(CVantoriaDoc& document, const ops::OperationMessage& message,
@@ -56,6 +58,8 @@ class OperationDispatcher {
               std::optional<Region> region, ImagePtr before, ImagePtr after);
 
   DispatchHost& m_host;
+  // Set while the dialog whose first preview was refused is still sending.
+  bool m_bPreviewRefused = false;
 };
 
 }  // namespace vantoria

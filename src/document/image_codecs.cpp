@@ -143,6 +143,26 @@ class CheckedWriter : public QIODevice {
   bool failed_ = false;
 };
 
+// Reads one picture upright, refusing it when it would take more than byteLimit bytes; `name`
+// stands for the file in messages. The caller keeps Qt's allocation limit raised meanwhile.
+ImagePtr Decode(QImageReader& reader, const QString& name, std::size_t byteLimit, QString* error) {
+  reader.setAutoTransform(true);
+  const QSize size = reader.size();  // invalid when the format does not tell before decoding
+  if (size.isValid() && ArgbBytes(size.width(), size.height()) > byteLimit) {
+    return TooBig(error, name);
+  }
+  QImage picture;
+  if (!reader.read(&picture)) {
+    return OpenFailed(error, name, reader.errorString());
+  }
+  if (ArgbBytes(picture.width(), picture.height()) > byteLimit) {
+    return TooBig(error, name);
+  }
+  picture.convertTo(QImage::Format_ARGB32);  // in place where the pixel depth allows
+  ImagePtr image = picture.isNull() ? nullptr : CopyToPixelImage(picture);
+  return image ? std::move(image) : TooBig(error, name);
+}
+
 }  // namespace
 
 std::vector<ImageEncoder> ListImageEncoders() {
@@ -213,21 +233,14 @@ ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* er
   }
   const AllocationLimitScope allocationLimit(byteLimit);
   QImageReader reader(path);
-  reader.setAutoTransform(true);
-  const QSize size = reader.size();  // invalid when the format does not tell before decoding
-  if (size.isValid() && ArgbBytes(size.width(), size.height()) > byteLimit) {
-    return TooBig(error, path);
-  }
-  QImage picture;
-  if (!reader.read(&picture)) {
-    return OpenFailed(error, path, reader.errorString());
-  }
-  if (ArgbBytes(picture.width(), picture.height()) > byteLimit) {
-    return TooBig(error, path);
-  }
-  picture.convertTo(QImage::Format_ARGB32);  // in place where the pixel depth allows
-  ImagePtr image = picture.isNull() ? nullptr : CopyToPixelImage(picture);
-  return image ? std::move(image) : TooBig(error, path);
+  return Decode(reader, path, byteLimit, error);
+}
+
+ImagePtr DecodeImageDevice(QIODevice& device, const QByteArray& format, const QString& name,
+                           std::size_t byteLimit, QString* error) {
+  const AllocationLimitScope allocationLimit(byteLimit);
+  QImageReader reader(&device, format);
+  return Decode(reader, name, byteLimit, error);
 }
 
 std::size_t DefaultImageByteLimit() {

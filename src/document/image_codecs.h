@@ -4,6 +4,7 @@
 // from it, the choice of encoder by extension, decoding into a PixelImage and encoding one.
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 #include <cstddef>
@@ -49,6 +50,12 @@ std::optional<ImageEncoder> GetEncoderClsid(const QString& fileName);
 // the decoded picture would take more than byteLimit bytes. For the duration of the call Qt's
 // process-wide image allocation limit follows byteLimit (user-interface thread only).
 ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error);
+
+// The same decode from an open device: `format` names the reader to try first (empty: decide
+// from the content) and `name` stands for the file in messages. Lets tests and fuzzers decode
+// bytes held in memory.
+ImagePtr DecodeImageDevice(QIODevice& device, const QByteArray& format, const QString& name,
+                           std::size_t byteLimit, QString* error);
 
 // Half of physical memory: the default byte limit for one decoded picture.
 std::size_t DefaultImageByteLimit();

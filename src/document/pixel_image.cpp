@@ -1,15 +1,102 @@
 #include "document/pixel_image.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
 
 namespace vantoria {
 namespace {
 
 constexpr std::size_t kBufferAlignment = 64;  // one cache line; also what AVX-512 loads like
+// Buffers from this size on are aligned to, and rounded up to, transparent huge pages: a fresh
+// 96 MB image then takes 48 page faults instead of 24,576, which would cost more than the
+// work done on it.
+constexpr std::size_t kHugePageSize = std::size_t{2} << 20;
+constexpr std::size_t kHugePageThreshold = 2 * kHugePageSize;
+
+// Large blocks freed lately, kept for the next request of the same size. A fresh block costs the
+// first touch of every page (the kernel clears each one, and under a hypervisor the host may
+// have to back it as well), often more than the edit it is for; a kept one costs nothing. Each
+// history step frees and takes blocks of the document's size, so a few suffice. The bytes kept
+// are bounded (at most 1 GB and 1/16 of physical memory); the oldest go first.
+class BlockCache {
+ public:
+  constexpr BlockCache() = default;
+
+  // A kept block of exactly `bytes`, or null.
+  void* Take(std::size_t bytes) {
+    const std::lock_guard<std::mutex> guard(m_lock);
+    for (std::size_t k = m_count; k-- > 0;) {
+      if (m_blocks[k].bytes == bytes) {
+        void* block = m_blocks[k].block;
+        Erase(k);
+        return block;
+      }
+    }
+    return nullptr;
+  }
+
+  // Keeps the block, or frees it when it cannot be kept.
+  void Keep(void* block, std::size_t bytes) noexcept {
+    const std::lock_guard<std::mutex> guard(m_lock);
+    const std::size_t limit = Limit();
+    if (bytes > limit) {
+      std::free(block);
+      return;
+    }
+    while (m_count == kSlots || m_bytes + bytes > limit) {
+      std::free(m_blocks[0].block);
+      Erase(0);
+    }
+    m_blocks[m_count++] = {block, bytes};
+    m_bytes += bytes;
+  }
+
+  void Clear() noexcept {
+    const std::lock_guard<std::mutex> guard(m_lock);
+    while (m_count > 0) {
+      std::free(m_blocks[0].block);
+      Erase(0);
+    }
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 8;
+  struct Entry {
+    void* block = nullptr;
+    std::size_t bytes = 0;
+  };
+
+  static std::size_t Limit() noexcept {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    const std::size_t physical = pages > 0 && pageSize > 0 ? static_cast<std::size_t>(pages) *
+                                                                 static_cast<std::size_t>(pageSize)
+                                                           : 0;
+    return std::min(std::size_t{1} << 30, physical / 16);
+  }
+
+  void Erase(std::size_t index) noexcept {
+    m_bytes -= m_blocks[index].bytes;
+    std::copy(m_blocks.begin() + index + 1, m_blocks.begin() + m_count, m_blocks.begin() + index);
+    --m_count;
+  }
+
+  std::mutex m_lock;
+  std::array<Entry, kSlots> m_blocks{};
+  std::size_t m_count = 0;
+  std::size_t m_bytes = 0;
+};
+
+// Trivially destructible, so images freed during static destruction still find it.
+constinit BlockCache g_blocks;
 
 bool SizeFits(std::int32_t height, std::int32_t width) {
   if (height < 0 || width < 0) {
@@ -28,13 +115,43 @@ void FillRowTable(PixelImage& image) {
 
 }  // namespace
 
-void PixelBufferDeleter::operator()(Pixel* pixels) const noexcept { std::free(pixels); }
+void PixelBufferDeleter::operator()(Pixel* pixels) const noexcept {
+  if (pixels && cachedBytes > 0) {
+    g_blocks.Keep(pixels, cachedBytes);
+    return;
+  }
+  std::free(pixels);
+}
+
+void ReleaseCachedPixels() {
+  g_blocks.Clear();
+}
 
 PixelBuffer AllocatePixels(std::size_t count) {
+  if (count > std::numeric_limits<std::size_t>::max() / sizeof(Pixel) - kHugePageSize) {
+    return PixelBuffer();
+  }
+  const std::size_t bytes = count * sizeof(Pixel);
+  if (bytes >= kHugePageThreshold) {
+    const std::size_t rounded = (bytes + kHugePageSize - 1) / kHugePageSize * kHugePageSize;
+    void* block = g_blocks.Take(rounded);
+    if (!block) {
+      block = std::aligned_alloc(kHugePageSize, rounded);
+      if (!block) {
+        g_blocks.Clear();  // what is kept may be just what is missing
+        block = std::aligned_alloc(kHugePageSize, rounded);
+      }
+#ifdef MADV_HUGEPAGE
+      if (block) {
+        madvise(block, rounded, MADV_HUGEPAGE);  // only advice: without it, small pages
+      }
+#endif
+    }
+    return PixelBuffer(static_cast<Pixel*>(block), PixelBufferDeleter{block ? rounded : 0});
+  }
   // aligned_alloc wants a multiple of the alignment, and a 0 x 0 image still gets a real block.
-  std::size_t bytes = count * sizeof(Pixel);
-  bytes = (bytes + kBufferAlignment) / kBufferAlignment * kBufferAlignment;
-  return PixelBuffer(static_cast<Pixel*>(std::aligned_alloc(kBufferAlignment, bytes)));
+  const std::size_t rounded = (bytes + kBufferAlignment) / kBufferAlignment * kBufferAlignment;
+  return PixelBuffer(static_cast<Pixel*>(std::aligned_alloc(kBufferAlignment, rounded)));
 }
 
 ImagePtr WrapImage(PixelBuffer buffer, std::int32_t height, std::int32_t width) {
@@ -67,6 +184,15 @@ ImagePtr CreateImage(std::int32_t height, std::int32_t width) {
   return WrapImage(std::move(buffer), height, width);
 }
 
+ImagePtr AllocateImage(std::int32_t height, std::int32_t width) {
+  if (!SizeFits(height, width)) {
+    return nullptr;
+  }
+  return WrapImage(
+      AllocatePixels(static_cast<std::size_t>(height) * static_cast<std::size_t>(width)), height,
+      width);
+}
+
 ImagePtr CloneImage(const PixelImage& image) {
   PixelBuffer buffer = AllocatePixels(image.pixelCount());
   if (!buffer) {
@@ -80,10 +206,9 @@ ImagePtr CropImage(const PixelImage& image, const Region& region) {
   if (region.width() < 0 || region.height() < 0) {
     return nullptr;
   }
-  ImagePtr cropped = WrapImage(
-      AllocatePixels(static_cast<std::size_t>(region.height()) *
-                     static_cast<std::size_t>(region.width())),
-      region.height(), region.width());
+  ImagePtr cropped = WrapImage(AllocatePixels(static_cast<std::size_t>(region.height()) *
+                                              static_cast<std::size_t>(region.width())),
+                               region.height(), region.width());
   if (cropped) {
     CopyImageRegion(image, region, *cropped);
   }
@@ -96,8 +221,7 @@ bool SameSize(const PixelImage& a, const PixelImage& b) {
 
 bool RegionInside(const Region& region, const PixelImage& image) {
   return region.left >= 0 && region.top >= 0 && region.left <= region.right &&
-         region.top <= region.bottom && region.right < image.width &&
-         region.bottom < image.height;
+         region.top <= region.bottom && region.right < image.width && region.bottom < image.height;
 }
 
 bool CopyImagePixels(const PixelImage& source, PixelImage& destination) {
@@ -132,6 +256,27 @@ bool PasteImage(const PixelImage& source, PixelImage& destination, const Region&
   return true;
 }
 
-void FreeImage(ImagePtr& image) { image.reset(); }
+bool CopyImageBorder(const PixelImage& source, PixelImage& destination) {
+  if (!SameSize(source, destination)) {
+    return false;
+  }
+  const std::int32_t height = source.height;
+  const std::int32_t width = source.width;
+  if (height <= 0 || width <= 0) {
+    return true;
+  }
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * sizeof(Pixel);
+  std::memcpy(destination.rows[0], source.rows[0], rowBytes);
+  std::memcpy(destination.rows[height - 1], source.rows[height - 1], rowBytes);
+  for (std::int32_t i = 1; i < height - 1; ++i) {
+    destination.rows[i][0] = source.rows[i][0];
+    destination.rows[i][width - 1] = source.rows[i][width - 1];
+  }
+  return true;
+}
+
+void FreeImage(ImagePtr& image) {
+  image.reset();
+}
 
 }  // namespace vantoria

@@ -15,6 +15,8 @@ using Pixel = std::uint32_t;
 inline constexpr Pixel kNewPixel = 0xFF000000u;  // opaque black
 
 struct PixelBufferDeleter {
+  // For large blocks from AllocatePixels: their size, so that the block can be kept for reuse.
+  std::size_t cachedBytes = 0;
   void operator()(Pixel* pixels) const noexcept;
 };
 
@@ -22,7 +24,11 @@ struct PixelBufferDeleter {
 using PixelBuffer = std::unique_ptr<Pixel[], PixelBufferDeleter>;
 
 // Allocates `count` pixels, left uninitialised. Returns an empty buffer when memory runs out.
+// Large buffers are mapped with transparent huge pages where the system offers them, and when
+// freed a few are kept (bounded) for the next allocation of the same size.
 PixelBuffer AllocatePixels(std::size_t count);
+// Frees the large buffers kept for reuse.
+void ReleaseCachedPixels();
 
 // height rows of width pixels in one contiguous, gap-free buffer, top row first.
 // rows[y] points to the first pixel of row y and equals rows[0] + y * width.
@@ -50,6 +56,8 @@ using ImagePtr = std::unique_ptr<PixelImage>;
 ImagePtr CreateImage(std::int32_t height, std::int32_t width);
 // New image around a buffer of height * width pixels; takes ownership of the buffer.
 ImagePtr WrapImage(PixelBuffer buffer, std::int32_t height, std::int32_t width);
+// New image whose pixels are left uninitialised, for callers that write every one.
+ImagePtr AllocateImage(std::int32_t height, std::int32_t width);
 ImagePtr CloneImage(const PixelImage& image);
 // New image of the region's size holding the region's pixels. The region must lie inside.
 ImagePtr CropImage(const PixelImage& image, const Region& region);
@@ -62,6 +70,9 @@ bool CopyImageRegion(const PixelImage& source, const Region& region, PixelImage&
 // destination row region.top + i from column region.left = source row i. False unless the
 // source has the region's size.
 bool PasteImage(const PixelImage& source, PixelImage& destination, const Region& region);
+// The outermost rows and columns only, for a destination whose inside is written next. False,
+// and nothing copied, unless the sizes agree.
+bool CopyImageBorder(const PixelImage& source, PixelImage& destination);
 // Frees the image and empties the pointer; nothing when it is already empty.
 void FreeImage(ImagePtr& image);
 

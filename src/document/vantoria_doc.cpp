@@ -99,6 +99,15 @@ HistoryStep* CVantoriaDoc::OpenStep(HistoryStepPtr step) {
   return m_pCurrentStep;
 }
 
+void CVantoriaDoc::FitHistoryInBudget() {
+  // Only steps older than the current one are dropped: those are applied, as DropOldestStep
+  // expects, and the current step stays undoable.
+  while (m_pCurrentStep && m_history.oldest() != m_pCurrentStep &&
+         m_history.byteSize() > m_nHistoryBudget) {
+    DropOldestStep();
+  }
+}
+
 bool CVantoriaDoc::CommitStep(HistoryStepPtr step) {
   HistoryStep* opened = OpenStep(std::move(step));
   if (ApplyImage(*opened->after, opened->region)) {

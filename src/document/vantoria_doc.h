@@ -45,6 +45,9 @@ class CVantoriaDoc : public CDocument {
   // Opens the step and shows its result. False, with the step dropped again and the image as
   // it was, when the result cannot be installed.
   bool CommitStep(HistoryStepPtr step);
+  // Drops the oldest steps before the current one while the history is over its budget: a
+  // rerun can make the current step larger than it was when it was opened.
+  void FitHistoryInBudget();
   // Undoes the current step and removes it with anything newer (a cancelled preview).
   void RestoreCurrentStep();
   // Whether a step holding `bytes` could fit under the budget once older steps are dropped.

@@ -26,6 +26,7 @@
 
 #include "imaging/channels.h"
 #include "imaging/colour_ops.h"
+#include "imaging/pixel_spans.h"
 
 namespace vantoria {
 namespace {
@@ -67,6 +68,117 @@ double Limit(double value, double high) {
   }
   return value;
 }
+
+// The adjustment pixel by pixel, for the portable build.
+struct HslPixel {
+  double hueOffset;
+  double saturationOffset;
+  double lightnessOffset;
+
+  VANTORIA_INLINE void operator()(const Pixel* in, Pixel* out) const {
+    const Pixel p = *in;
+    const Hsl hsl = RgbToHsl(RedOf(p), GreenOf(p), BlueOf(p));
+    const Rgb rgb =
+        HslToRgb(Limit(hsl.hue + hueOffset, kMaxHue), Limit(hsl.saturation + saturationOffset, 1.0),
+                 Limit(hsl.lightness + lightnessOffset, 1.0));
+    *out = MakePixel(AlphaOf(p), rgb.red, rgb.green, rgb.blue);
+  }
+};
+
+// The adjustment for four pixels a lane each. Every branch above becomes a choice between
+// values that are each worked out exactly as there (a lane that does not need a value may
+// divide by zero; its result is never chosen), so every lane ends with the same doubles.
+struct HslBlock {
+  double hueOffset;
+  double saturationOffset;
+  double lightnessOffset;
+
+  using F64x4 = simd::F64x4;
+  using I32x4 = simd::I32x4;
+  using Mask = std::int64_t __attribute__((vector_size(32)));  // a double lane's condition
+
+  // Above `high` becomes `high`, below 0 becomes 0.
+  static VANTORIA_INLINE void Limit(F64x4& value, double high) {
+    const F64x4 zero = {};
+    const F64x4 low = value < zero ? zero : value;
+    value = value > high ? zero + high : low;
+  }
+
+  static VANTORIA_INLINE void Hue(F64x4& hue, const I32x4& red, const I32x4& green,
+                                  const I32x4& blue, const I32x4& max, const I32x4& d) {
+    const I32x4 redMax = red == max;
+    const I32x4 greenMax = ~redMax & (green == max);
+    const I32x4 numerator =
+        redMax ? (green - blue) * 60 : (greenMax ? (blue - red) * 60 : (red - green) * 60);
+    F64x4 top;
+    F64x4 bottom;
+    simd::ToDouble(top, numerator);
+    simd::ToDouble(bottom, d);
+    const F64x4 quotient = top / bottom;
+    const F64x4 zero = {};
+    const F64x4 redHue = quotient < zero ? quotient + 360.0 : quotient;
+    const Mask greenLane = __builtin_convertvector(greenMax, Mask);
+    const F64x4 otherHue = quotient + (greenLane ? zero + 120.0 : zero + 240.0);
+    hue = __builtin_convertvector(redMax, Mask) ? redHue : otherHue;
+    hue = __builtin_convertvector(d != I32x4{}, Mask) ? hue : zero;
+  }
+
+  static VANTORIA_INLINE I32x4 ChannelLanes(const F64x4& p, const F64x4& q, const F64x4& slope,
+                                            const F64x4& position) {
+    const F64x4 t = position < 0.0 ? position + 1.0 : (position > 1.0 ? position - 1.0 : position);
+    const F64x4 rising = p + slope * t;
+    const F64x4 falling = p + slope * (kTwoThirds - t);
+    const F64x4 value = t < kOneSixth ? rising : (t < 0.5 ? q : (t < kTwoThirds ? falling : p));
+    return __builtin_convertvector(value * 255.0, I32x4);
+  }
+
+  VANTORIA_INLINE void operator()(const Pixel* in, Pixel* out) const {
+    simd::U32x4 pixels;
+    simd::Load(pixels, in);
+    const I32x4 red = (I32x4)((pixels >> 16) & 0xFFu);
+    const I32x4 green = (I32x4)((pixels >> 8) & 0xFFu);
+    const I32x4 blue = (I32x4)(pixels & 0xFFu);
+    const I32x4 redGreenMax = red > green ? red : green;
+    const I32x4 redGreenMin = red < green ? red : green;
+    const I32x4 max = redGreenMax > blue ? redGreenMax : blue;
+    const I32x4 min = redGreenMin < blue ? redGreenMin : blue;
+    const I32x4 d = max - min;
+    const F64x4 none = {};
+
+    // RgbToHsl
+    F64x4 hue;
+    Hue(hue, red, green, blue, max, d);
+    F64x4 sum;
+    F64x4 difference;
+    simd::ToDouble(sum, max + min);
+    simd::ToDouble(difference, d);
+    const F64x4 lightness = sum / 255.0 / 2.0;
+    const F64x4 spread = difference / 255.0;
+    const F64x4 denominator = lightness <= 0.5 ? 2.0 * lightness : 2.0 - 2.0 * lightness;
+    const F64x4 saturation =
+        __builtin_convertvector(d != I32x4{}, Mask) ? spread / denominator : none;
+
+    // The offsets, then HslToRgb
+    F64x4 h = hue + hueOffset;
+    F64x4 s = saturation + saturationOffset;
+    F64x4 l = lightness + lightnessOffset;
+    Limit(h, kMaxHue);
+    Limit(s, 1.0);
+    Limit(l, 1.0);
+    const F64x4 q = l < 0.5 ? (1.0 + s) * l : (l + s) - l * s;
+    const F64x4 p = 2.0 * l - q;
+    const F64x4 slope = (q - p) * 6.0;
+    const F64x4 position = h / 360.0;
+    const I32x4 grey = __builtin_convertvector(l * 255.0, I32x4);
+    const I32x4 flat = __builtin_convertvector(s == 0.0, I32x4);
+    const I32x4 r = flat ? grey : ChannelLanes(p, q, slope, position + kOneThird);
+    const I32x4 g = flat ? grey : ChannelLanes(p, q, slope, position);
+    const I32x4 b = flat ? grey : ChannelLanes(p, q, slope, position - kOneThird);
+    const auto channel = [](const I32x4& value)
+                             VANTORIA_KERNEL { return (simd::U32x4)value & 0xFFu; };
+    simd::Store(out, (pixels & 0xFF000000u) | (channel(r) << 16) | (channel(g) << 8) | channel(b));
+  }
+};
 
 }  // namespace
 
@@ -113,17 +225,12 @@ Rgb HslToRgb(double hue, double saturation, double lightness) {
 int AdjustHueSaturationLightness(const PixelImage& source, PixelImage& destination,
                                  double hueOffset, double saturationOffset,
                                  double lightnessOffset) {
-  for (std::int32_t i = 0; i < destination.height; ++i) {
-    const Pixel* in = source.rows[i];
-    Pixel* out = destination.rows[i];
-    for (std::int32_t j = 0; j < destination.width; ++j) {
-      const Pixel p = in[j];
-      const Hsl hsl = RgbToHsl(RedOf(p), GreenOf(p), BlueOf(p));
-      const Rgb rgb = HslToRgb(Limit(hsl.hue + hueOffset, kMaxHue),
-                               Limit(hsl.saturation + saturationOffset, 1.0),
-                               Limit(hsl.lightness + lightnessOffset, 1.0));
-      out[j] = MakePixel(AlphaOf(p), rgb.red, rgb.green, rgb.blue);
-    }
+  if (simd::UseAvx2()) {
+    ForEachPixelBlock<4>(source, destination,
+                         HslBlock{hueOffset, saturationOffset, lightnessOffset});
+  } else {
+    ForEachPixelBlock<1>(source, destination,
+                         HslPixel{hueOffset, saturationOffset, lightnessOffset});
   }
   return 1;
 }

@@ -1,20 +1,24 @@
 // Invert: result = source XOR 0x00FFFFFF, so each colour channel becomes 255 - itself and
 // alpha is kept. Applying it twice restores the image.
 
-#include <cstdint>
-
 #include "imaging/colour_ops.h"
+#include "imaging/pixel_spans.h"
 
 namespace vantoria {
+namespace {
+
+struct InvertBlock {
+  VANTORIA_INLINE void operator()(const Pixel* in, Pixel* out) const {
+    simd::U32x8 p;
+    simd::Load(p, in);
+    simd::Store(out, p ^ 0x00FFFFFFu);
+  }
+};
+
+}  // namespace
 
 int InvertColors(const PixelImage& source, PixelImage& destination) {
-  for (std::int32_t i = 0; i < destination.height; ++i) {
-    const Pixel* in = source.rows[i];
-    Pixel* out = destination.rows[i];
-    for (std::int32_t j = 0; j < destination.width; ++j) {
-      out[j] = in[j] ^ 0x00FFFFFFu;
-    }
-  }
+  ForEachPixelBlock<8>(source, destination, InvertBlock{});
   return 1;
 }
 

@@ -2,24 +2,30 @@
 // becomes opaque mid-grey 0xFF808080; any other pixel is copied, alpha included. Every pixel
 // handed in is tested; there is no eye detection.
 
-#include <algorithm>
-#include <cstdint>
-
-#include "imaging/channels.h"
 #include "imaging/colour_ops.h"
+#include "imaging/pixel_spans.h"
 
 namespace vantoria {
+namespace {
+
+struct RedEyeBlock {
+  VANTORIA_INLINE void operator()(const Pixel* in, Pixel* out) const {
+    using simd::I32x8;
+    simd::U32x8 p;
+    simd::Load(p, in);
+    const I32x8 red = (I32x8)((p >> 16) & 0xFFu);
+    const I32x8 green = (I32x8)((p >> 8) & 0xFFu);
+    const I32x8 blue = (I32x8)(p & 0xFFu);
+    const I32x8 strongest = green > blue ? green : blue;
+    const simd::U32x8 replacement = simd::U32x8{} + 0xFF808080u;
+    simd::Store(out, red - strongest > 70 ? replacement : p);
+  }
+};
+
+}  // namespace
 
 int RemoveRedEye(const PixelImage& source, PixelImage& destination) {
-  constexpr Pixel kReplacement = 0xFF808080u;
-  for (std::int32_t i = 0; i < destination.height; ++i) {
-    const Pixel* in = source.rows[i];
-    Pixel* out = destination.rows[i];
-    for (std::int32_t j = 0; j < destination.width; ++j) {
-      const Pixel p = in[j];
-      out[j] = RedOf(p) - std::max(GreenOf(p), BlueOf(p)) > 70 ? kReplacement : p;
-    }
-  }
+  ForEachPixelBlock<8>(source, destination, RedEyeBlock{});
   return 1;
 }
 

@@ -1,0 +1,132 @@
+// Runs any sequence of operation messages, selections, undos and redos on an image of any
+// small size (0 x 0, 1 x 1, 1 x N and N x 1 included) through the dispatcher, and checks the
+// document after every step and, at the end, that undoing everything and redoing it again
+// brings the same image back.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <QCoreApplication>
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <random>
+
+#include "app/operation_dispatcher.h"
+#include "document/vantoria_doc.h"
+#include "fuzz/document_check.h"
+
+namespace vantoria::fuzz {
+namespace {
+
+constexpr int kLargestSide = 40;
+constexpr int kMostActions = 48;
+// Big enough for a few steps on the largest start image, small enough to refuse huge resizes.
+constexpr std::size_t kLargestBudget = std::size_t{1} << 20;
+
+struct FuzzHost : DispatchHost {
+  CVantoriaDoc document;
+  std::optional<Region> selection;
+
+  CVantoriaDoc* ActiveDocument() override { return &document; }
+  std::optional<Region> GetSelectionRect() override { return selection; }
+  void ShowMessage(const QString&) override {}
+};
+
+ImagePtr RandomImage(std::int32_t height, std::int32_t width, std::uint32_t seed) {
+  ImagePtr image = CreateImage(height, width);
+  std::mt19937 random(seed);
+  for (std::size_t k = 0; k < image->pixelCount(); ++k) {
+    image->pixels()[k] = static_cast<Pixel>(random());
+  }
+  return image;
+}
+
+// Mostly edges near the image, sometimes anything at all.
+std::int32_t Coordinate(FuzzedDataProvider& input) {
+  return input.ConsumeBool() ? input.ConsumeIntegral<std::int32_t>()
+                             : input.ConsumeIntegralInRange<std::int32_t>(-2, kLargestSide + 2);
+}
+
+std::optional<Region> Selection(FuzzedDataProvider& input) {
+  if (input.ConsumeBool()) {
+    return std::nullopt;
+  }
+  return Region{Coordinate(input), Coordinate(input), Coordinate(input), Coordinate(input)};
+}
+
+ops::OperationMessage Message(FuzzedDataProvider& input) {
+  ops::OperationMessage message;
+  // One code on each side of the range as well.
+  message.code =
+      input.ConsumeIntegralInRange<std::uint32_t>(ops::kFirstCode - 1, ops::kLastCode + 1);
+  message.wParam = input.ConsumeBool() ? input.ConsumeIntegralInRange<std::uint32_t>(0, 9)
+                                       : input.ConsumeIntegral<std::uint32_t>();
+  message.lParam = input.ConsumeIntegral<std::uint32_t>();
+  return message;
+}
+
+// With VANTORIA_FUZZ_TRACE set, every action is printed: run a reproducer with it to see
+// the sequence that broke the document.
+const bool kTrace = std::getenv("VANTORIA_FUZZ_TRACE") != nullptr;
+
+__attribute__((format(printf, 1, 2))) void Trace(const char* format, ...) {
+  if (kTrace) {
+    std::va_list values;
+    va_start(values, format);
+    std::vfprintf(stderr, format, values);
+    va_end(values);
+  }
+}
+
+}  // namespace
+}  // namespace vantoria::fuzz
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  static QCoreApplication application(*argc, *argv);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace vantoria;
+  using namespace vantoria::fuzz;
+  FuzzedDataProvider input(data, size);
+  const auto height = input.ConsumeIntegralInRange<std::int32_t>(0, kLargestSide);
+  const auto width = input.ConsumeIntegralInRange<std::int32_t>(0, kLargestSide);
+  FuzzHost host;
+  host.document.InitImage(RandomImage(height, width, input.ConsumeIntegral<std::uint32_t>()));
+  host.document.SetHistoryBudget(input.ConsumeIntegralInRange<std::size_t>(0, kLargestBudget));
+  Trace("image %d x %d, budget %zu\n", width, height, host.document.GetHistoryBudget());
+  OperationDispatcher dispatcher(host);
+  for (int action = 0; action < kMostActions && input.remaining_bytes() > 0; ++action) {
+    switch (input.ConsumeIntegralInRange(0, 3)) {
+      case 0:
+        host.selection = Selection(input);
+        if (host.selection) {
+          Trace("select %d %d %d %d\n", host.selection->left, host.selection->top,
+                host.selection->right, host.selection->bottom);
+        } else {
+          Trace("select none\n");
+        }
+        break;
+      case 1:
+        Trace("undo: %d\n", host.document.Undo());
+        break;
+      case 2:
+        Trace("redo: %d\n", host.document.Redo());
+        break;
+      default: {
+        const ops::OperationMessage message = Message(input);
+        dispatcher.Dispatch(message);
+        Trace("message %u w %u l %u -> %d x %d, %zu steps\n", message.code, message.wParam,
+              message.lParam, host.document.GetImage()->width, host.document.GetImage()->height,
+              host.document.GetHistory().count());
+        break;
+      }
+    }
+    CheckDocument(host.document);
+  }
+  CheckUndoRedoRoundTrip(host.document);
+  return 0;
+}

@@ -1,0 +1,212 @@
+// Saving never loses the picture: a save into a folder without write permission, onto a full
+// disk, over a read-only file or with a type no encoder takes leaves the file on disk byte for
+// byte with nothing beside it, and the document modified with its image, history and path.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <csignal>
+#include <random>
+
+#include "app/operation_dispatcher.h"
+#include "document/image_codecs.h"
+#include "support/dispatch_test_host.h"
+#include "support/image_test_util.h"
+
+namespace vantoria {
+namespace {
+
+using test::ImagesEqual;
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Makes a file or folder unwritable for the duration of a test: by its permissions for a
+// user, by the immutable attribute for root, whom permissions do not stop.
+class WriteLock {
+ public:
+  explicit WriteLock(const QString& path) : path_(path) {
+    if (geteuid() != 0) {
+      permissions_ = QFile::permissions(path);
+      locked_ =
+          QFile::setPermissions(path, permissions_ & ~(QFile::WriteOwner | QFile::WriteUser |
+                                                       QFile::WriteGroup | QFile::WriteOther));
+    } else {
+      locked_ = SetImmutable(true);
+    }
+  }
+  ~WriteLock() {
+    if (locked_ && geteuid() != 0) {
+      QFile::setPermissions(path_, permissions_);
+    } else if (locked_) {
+      SetImmutable(false);
+    }
+  }
+  WriteLock(const WriteLock&) = delete;
+  WriteLock& operator=(const WriteLock&) = delete;
+  bool locked() const { return locked_; }
+
+ private:
+  bool SetImmutable(bool on) {
+    const int fd = open(QFile::encodeName(path_).constData(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+      return false;
+    }
+    int flags = 0;
+    bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    close(fd);
+    return done;
+  }
+
+  QString path_;
+  QFile::Permissions permissions_;
+  bool locked_ = false;
+};
+
+class FailedSaves : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(directory.isValid());
+    path = directory.filePath("picture.png");
+    std::mt19937 random(23);
+    const ImagePtr noise = test::RandomImage(random, 48, 48);  // about 9 KB whatever the format
+    ASSERT_TRUE(EncodeImageFile(*noise, path, *GetEncoderClsid(path), nullptr));
+    ASSERT_TRUE(host.document.OnOpenDocument(path));
+    host.document.SetPathName(path);
+    dispatcher.Dispatch({ops::WM_OP_INVERT, 0, 0});
+    shown = CloneImage(*host.document.GetImage());
+  }
+  QStringList Listing() const {
+    return QDir(directory.path())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  }
+  // The save fails with a reason naming the file, and nothing on disk or in the document moves.
+  void ExpectSaveFails(const QString& target) {
+    SCOPED_TRACE(target.toStdString());
+    const QByteArray own = FileBytes(path);
+    const QByteArray old = FileBytes(target);
+    const QStringList listing = Listing();
+    EXPECT_FALSE(host.document.DoSave(target, true));
+    EXPECT_TRUE(host.document.GetLastError().contains(QFileInfo(target).fileName()))
+        << host.document.GetLastError().toStdString();
+    EXPECT_EQ(FileBytes(path), own);
+    EXPECT_EQ(FileBytes(target), old);
+    EXPECT_EQ(Listing(), listing);
+    ExpectDocumentKept();
+  }
+  void ExpectDocumentKept() {
+    EXPECT_TRUE(host.document.IsModified());
+    EXPECT_EQ(host.document.GetHistory().count(), 1u);
+    EXPECT_EQ(host.document.GetPathName(), path);
+    EXPECT_TRUE(ImagesEqual(*host.document.GetImage(), *shown));
+  }
+  // After the failure the same document still saves, and the file holds what it shows.
+  void ExpectSaveWorksAgain(const QString& target) {
+    ASSERT_TRUE(host.document.DoSave(target, true)) << host.document.GetLastError().toStdString();
+    EXPECT_FALSE(host.document.IsModified());
+    ImagePtr back = DecodeImageFile(target, DefaultImageByteLimit(), nullptr);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(ImagesEqual(*back, *shown));
+  }
+
+  QTemporaryDir directory;
+  QString path;
+  ImagePtr shown;
+  test::TestHost host;
+  OperationDispatcher dispatcher{host};
+};
+
+TEST_F(FailedSaves, FolderWithoutWritePermission) {
+  {
+    const WriteLock lock(directory.path());
+    if (!lock.locked()) {
+      GTEST_SKIP() << "cannot make the folder unwritable here";
+    }
+    ExpectSaveFails(path);
+    ExpectSaveFails(directory.filePath("new.png"));
+    EXPECT_FALSE(QFile::exists(directory.filePath("new.png")));
+  }
+  ExpectSaveWorksAgain(path);
+}
+
+TEST_F(FailedSaves, ReadOnlyFile) {
+  {
+    const WriteLock lock(path);
+    if (!lock.locked()) {
+      GTEST_SKIP() << "cannot make the file read-only here";
+    }
+    ExpectSaveFails(path);
+  }
+  ExpectSaveWorksAgain(path);
+}
+
+TEST_F(FailedSaves, TypeNoEncoderTakesOverAnExistingFile) {
+  const QString other = directory.filePath("notes.xyz");
+  QFile file(other);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("kept as it was");
+  file.close();
+  ExpectSaveFails(other);
+  ExpectSaveFails(directory.filePath("picture.xyz"));
+}
+
+// Saves in a child process whose files may not grow past `limitBytes`, as on a full disk, and
+// reports what the child saw: 0 refused with the document kept, 1 saved anyway, 2 the document
+// changed, 3 no reason naming the file.
+int SaveOntoFullDisk(CVantoriaDoc& document, const QString& target, qint64 limitBytes) {
+  const pid_t child = fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);  // a failed write rather than a killed process
+    const rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const QString pathBefore = document.GetPathName();
+    const std::size_t stepsBefore = document.GetHistory().count();
+    if (document.DoSave(target, true)) {
+      _exit(1);
+    }
+    if (!document.IsModified() || document.GetPathName() != pathBefore ||
+        document.GetHistory().count() != stepsBefore) {
+      _exit(2);
+    }
+    _exit(document.GetLastError().contains(QFileInfo(target).fileName()) ? 0 : 3);
+  }
+  int status = 0;
+  if (child == -1 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+    return -1;
+  }
+  return WEXITSTATUS(status);
+}
+
+TEST_F(FailedSaves, FullDiskInEveryCommonFormat) {
+  for (const char* extension : {"png", "bmp", "tif", "jpg", "webp"}) {
+    SCOPED_TRACE(extension);
+    const QString target = directory.filePath(QStringLiteral("old.") + extension);
+    const std::optional<ImageEncoder> encoder = GetEncoderClsid(target);
+    if (!encoder) {
+      continue;  // a format this system cannot write
+    }
+    const ImagePtr original = DecodeImageFile(path, DefaultImageByteLimit(), nullptr);
+    ASSERT_TRUE(EncodeImageFile(*original, target, *encoder, nullptr));
+    const QByteArray old = FileBytes(target);
+    const QStringList listing = Listing();
+    EXPECT_EQ(SaveOntoFullDisk(host.document, target, old.size() / 2), 0)
+        << "1: saved anyway, 2: the document changed, 3: no reason naming the file";
+    EXPECT_EQ(FileBytes(target), old);
+    EXPECT_EQ(Listing(), listing);
+  }
+}
+
+}  // namespace
+}  // namespace vantoria
