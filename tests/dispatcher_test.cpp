@@ -129,8 +129,8 @@ TEST_F(DispatcherTest, SelectionEditAndItsUndoTouchOnlyTheSelection) {
   for (int i = 0; i < original->height; ++i) {
     for (int j = 0; j < original->width; ++j) {
       const bool inside = i >= 3 && i <= 5 && j >= 2 && j <= 6;
-      EXPECT_EQ(Image().rows[i][j], inside ? original->rows[i][j] ^ 0x00FFFFFFu
-                                           : original->rows[i][j]);
+      EXPECT_EQ(Image().rows[i][j],
+                inside ? original->rows[i][j] ^ 0x00FFFFFFu : original->rows[i][j]);
     }
   }
   EXPECT_EQ(host.document.GetCurrentStep()->region, (Region{2, 3, 6, 5}));
@@ -171,7 +171,7 @@ TEST_F(DispatcherTest, CropUndoRedoChangeTheSize) {
 
 TEST_F(DispatcherTest, ASelectionReachingPastAShrunkImageIsClamped) {
   host.selection = Region{0, 0, 3, 3};
-  Post(WM_OP_CROP);  // now 4 x 4
+  Post(WM_OP_CROP);                     // now 4 x 4
   host.selection = Region{2, 2, 8, 8};  // kept from before, reaches past the new image
   Post(WM_OP_INVERT);
   EXPECT_EQ(host.document.GetCurrentStep()->region, (Region{2, 2, 3, 3}));

@@ -64,7 +64,8 @@ TEST_F(DocumentFiles, OpeningGivesAnUnmodifiedDocumentWithoutHistory) {
 
 TEST_F(DocumentFiles, TwoByTwoPngKeepsAllFourArgbValues) {
   const Pixel pixels[] = {0x00FF0000, 0x01020304, 0x80FFFFFF, 0xFF123456};
-  host.document.InitImage(test::ImageFromPixels(2, 2, {pixels[0], pixels[1], pixels[2], pixels[3]}));
+  host.document.InitImage(
+      test::ImageFromPixels(2, 2, {pixels[0], pixels[1], pixels[2], pixels[3]}));
   const QString target = directory.filePath("two.png");
   ASSERT_TRUE(host.document.DoSave(target, true));
   CVantoriaDoc reopened;

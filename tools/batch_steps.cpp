@@ -36,7 +36,8 @@ std::optional<QList<int>> ParseValues(const QString& text, std::initializer_list
   for (const QString& part : parts) {
     const std::optional<long long> value = ParseInteger(part);
     if (!value || *value < range->low || *value > range->high) {
-      *error = QStringLiteral("“%1”不是 %2 到 %3 之间的整数").arg(part).arg(range->low).arg(range->high);
+      *error =
+          QStringLiteral("“%1”不是 %2 到 %3 之间的整数").arg(part).arg(range->low).arg(range->high);
       return std::nullopt;
     }
     values.append(static_cast<int>(*value));
@@ -56,7 +57,8 @@ constexpr Range kSlider{-100, 100};
 std::optional<Action> ParseWithValue(const QString& name, const QString& value, QString* error) {
   if (name == "brightness-contrast") {
     const auto v = ParseValues(value, {kSlider, kSlider}, error);
-    return v ? Post(WM_OP_BRIGHTNESS_CONTRAST, kDialogOk, PackBrightnessContrast(v->at(0), v->at(1)))
+    return v ? Post(WM_OP_BRIGHTNESS_CONTRAST, kDialogOk,
+                    PackBrightnessContrast(v->at(0), v->at(1)))
              : std::nullopt;
   }
   if (name == "transparency") {
@@ -130,7 +132,7 @@ std::optional<Action> ParseWithValue(const QString& name, const QString& value, 
 
 std::optional<Action> ParseBare(const QString& name, QString* error) {
   static const QHash<QString, std::uint32_t> kFixed = {
-      {"invert", WM_OP_INVERT}, {"redeye", WM_OP_REDEYE}, {"crop", WM_OP_CROP},
+      {"invert", WM_OP_INVERT},   {"redeye", WM_OP_REDEYE}, {"crop", WM_OP_CROP},
       {"sharpen", WM_OP_SHARPEN}, {"emboss", WM_OP_EMBOSS}, {"sketch", WM_OP_SKETCH}};
   if (name == "undo") {
     return UndoStep{};
@@ -151,9 +153,9 @@ std::optional<Action> ParseBare(const QString& name, QString* error) {
 std::optional<Step> ParseStep(const QString& text, QString* error) {
   const qsizetype equals = text.indexOf('=');
   QString reason;
-  const std::optional<Action> action = equals < 0
-                                           ? ParseBare(text, &reason)
-                                           : ParseWithValue(text.left(equals), text.mid(equals + 1), &reason);
+  const std::optional<Action> action =
+      equals < 0 ? ParseBare(text, &reason)
+                 : ParseWithValue(text.left(equals), text.mid(equals + 1), &reason);
   if (!action) {
     *error = QStringLiteral("步骤“%1”无效：%2").arg(text, reason);
     return std::nullopt;

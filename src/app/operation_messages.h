@@ -54,16 +54,26 @@ enum Origin : std::uint32_t {
 constexpr WParam PackWParam(Origin origin, bool newStep) {
   return 2u * origin + (newStep ? 1u : 0u);
 }
-constexpr bool NewStepBit(WParam wParam) { return (wParam & 1u) != 0; }
+constexpr bool NewStepBit(WParam wParam) {
+  return (wParam & 1u) != 0;
+}
 
 // wParam selectors of the fixed operations.
 enum GrayscaleMethod : WParam { kGrayMaximum = 0, kGrayAverage = 1, kGrayWeighted = 2 };
 enum MirrorMethod : WParam { kMirrorHorizontal = 0, kMirrorVertical = 64 };
 enum SoftenMethod : WParam { kSoftenBox = 0, kSoftenGaussian = 1, kSoftenMedian = 2 };
-constexpr WParam GrayscaleSelector(WParam wParam) { return wParam & 3u; }
-constexpr WParam SoftenSelector(WParam wParam) { return wParam & 3u; }
-constexpr bool MirrorIsVertical(WParam wParam) { return (wParam & 64u) != 0; }
-constexpr bool SharpenAccepted(WParam wParam) { return (wParam & 3u) == 0; }
+constexpr WParam GrayscaleSelector(WParam wParam) {
+  return wParam & 3u;
+}
+constexpr WParam SoftenSelector(WParam wParam) {
+  return wParam & 3u;
+}
+constexpr bool MirrorIsVertical(WParam wParam) {
+  return (wParam & 64u) != 0;
+}
+constexpr bool SharpenAccepted(WParam wParam) {
+  return (wParam & 3u) == 0;
+}
 
 // Quarter turns from the toolbar and menu: clockwise angles.
 inline constexpr LParam kRotateRightAngle = 90;
@@ -71,22 +81,32 @@ inline constexpr LParam kRotateLeftAngle = 270;
 
 // --- Packing (senders). Slider values v run from -100 to 100; threshold 0..255. ---
 
-constexpr LParam OffsetByte(int value) { return static_cast<LParam>(value + 100) & 0xFFu; }
+constexpr LParam OffsetByte(int value) {
+  return static_cast<LParam>(value + 100) & 0xFFu;
+}
 
 constexpr LParam PackBrightnessContrast(int brightness, int contrast) {
   return OffsetByte(brightness) | OffsetByte(contrast) << 8;
 }
-constexpr LParam PackTransparency(int transparency) { return OffsetByte(transparency); }
+constexpr LParam PackTransparency(int transparency) {
+  return OffsetByte(transparency);
+}
 constexpr LParam PackHsl(int hue, int saturation, int lightness) {
   return OffsetByte(hue) | OffsetByte(saturation) << 8 | OffsetByte(lightness) << 16;
 }
-constexpr LParam PackThreshold(int threshold) { return static_cast<LParam>(threshold) & 0xFFu; }
+constexpr LParam PackThreshold(int threshold) {
+  return static_cast<LParam>(threshold) & 0xFFu;
+}
 // Width in bits 0-15; height in bits 16-31, read back as a signed 16-bit number.
 constexpr LParam PackSize(std::uint32_t width, std::uint32_t height) {
   return (width & 0xFFFFu) | (height & 0xFFFFu) << 16;
 }
-constexpr LParam PackAngle(std::uint32_t clockwiseDegrees) { return clockwiseDegrees & 0xFFFFu; }
-constexpr LParam PackBlockSize(std::uint32_t blockSize) { return blockSize & 0xFFFFu; }
+constexpr LParam PackAngle(std::uint32_t clockwiseDegrees) {
+  return clockwiseDegrees & 0xFFFFu;
+}
+constexpr LParam PackBlockSize(std::uint32_t blockSize) {
+  return blockSize & 0xFFFFu;
+}
 
 // --- Decoding (handlers). Only the listed bytes are read; higher bits are ignored. ---
 
@@ -94,7 +114,9 @@ constexpr int ByteAt(LParam lParam, int index) {
   return static_cast<int>((lParam >> (8 * index)) & 0xFFu);
 }
 // (byte - 100) x 2.55 in double, truncated: +100 gives 254, -100 gives -254.
-constexpr int OffsetTimes255(int byte) { return static_cast<int>((byte - 100) * 2.55); }
+constexpr int OffsetTimes255(int byte) {
+  return static_cast<int>((byte - 100) * 2.55);
+}
 
 struct BrightnessContrast {
   int brightness;   // -254..254
@@ -103,7 +125,9 @@ struct BrightnessContrast {
 constexpr BrightnessContrast DecodeBrightnessContrast(LParam lParam) {
   return {OffsetTimes255(ByteAt(lParam, 0)), (ByteAt(lParam, 1) - 100) / 100.0};
 }
-constexpr int DecodeTransparency(LParam lParam) { return OffsetTimes255(ByteAt(lParam, 0)); }
+constexpr int DecodeTransparency(LParam lParam) {
+  return OffsetTimes255(ByteAt(lParam, 0));
+}
 
 struct HslOffsets {
   double hue;  // degrees, -360..360
@@ -114,7 +138,9 @@ constexpr HslOffsets DecodeHsl(LParam lParam) {
   return {(ByteAt(lParam, 0) - 100) * 3.6, (ByteAt(lParam, 1) - 100) / 100.0,
           (ByteAt(lParam, 2) - 100) / 100.0};
 }
-constexpr int DecodeThreshold(LParam lParam) { return ByteAt(lParam, 0); }
+constexpr int DecodeThreshold(LParam lParam) {
+  return ByteAt(lParam, 0);
+}
 
 struct ImageSize {
   int width;
@@ -124,7 +150,11 @@ constexpr ImageSize DecodeSize(LParam lParam) {
   return {static_cast<int>(lParam & 0xFFFFu),
           static_cast<int>(static_cast<std::int16_t>(static_cast<std::uint16_t>(lParam >> 16)))};
 }
-constexpr unsigned DecodeAngle(LParam lParam) { return lParam & 0xFFFFu; }
-constexpr unsigned DecodeBlockSize(LParam lParam) { return lParam & 0xFFFFu; }
+constexpr unsigned DecodeAngle(LParam lParam) {
+  return lParam & 0xFFFFu;
+}
+constexpr unsigned DecodeBlockSize(LParam lParam) {
+  return lParam & 0xFFFFu;
+}
 
 }  // namespace vantoria::ops

@@ -18,9 +18,13 @@ QEvent::Type OperationEvent::EventType() {
   return type;
 }
 
-void SetOperationTarget(QObject* target) { Target() = target; }
+void SetOperationTarget(QObject* target) {
+  Target() = target;
+}
 
-QObject* OperationTarget() { return Target().data(); }
+QObject* OperationTarget() {
+  return Target().data();
+}
 
 void PostOperationMessage(const ops::OperationMessage& message) {
   if (QObject* target = Target().data()) {

@@ -6,15 +6,21 @@
 namespace vantoria {
 namespace {
 
-QString NoImageText() { return QStringLiteral("文档中没有图像，无法保存。"); }
-QString NoPathText() { return QStringLiteral("没有给出文件名。"); }
+QString NoImageText() {
+  return QStringLiteral("文档中没有图像，无法保存。");
+}
+QString NoPathText() {
+  return QStringLiteral("没有给出文件名。");
+}
 QString NoEncoderText(const QString& path) {
   return QStringLiteral("无法保存文件“%1”：不支持这种文件类型。").arg(path);
 }
 
 }  // namespace
 
-bool CVantoriaDoc::OnOpenDocument(const QString& path) { return LoadImageFile(path); }
+bool CVantoriaDoc::OnOpenDocument(const QString& path) {
+  return LoadImageFile(path);
+}
 
 bool CVantoriaDoc::LoadImageFile(const QString& path) {
   m_strLastError.clear();

@@ -27,6 +27,8 @@ void CDocument::SetTitle(const QString& title) {
   emit titleChanged(title);
 }
 
-void CDocument::UpdateAllViews() { emit updateViews(); }
+void CDocument::UpdateAllViews() {
+  emit updateViews();
+}
 
 }  // namespace vantoria
