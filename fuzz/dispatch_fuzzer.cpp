@@ -1,7 +1,7 @@
 // Runs any sequence of operation messages, selections, undos and redos on an image of any
-// small size (0 x 0, 1 x 1, 1 x N and N x 1 included) through the dispatcher, and checks the
-// document after every step and, at the end, that undoing everything and redoing it again
-// brings the same image back.
+// small size (0 x 0, 1 x 1, 1 x N and N x 1 included) through the dispatcher, some of them with
+// memory running out after a few pixel allocations, and checks the document after every step
+// and, at the end, that undoing everything and redoing it again brings the same image back.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QCoreApplication>
@@ -67,6 +67,13 @@ ops::OperationMessage Message(FuzzedDataProvider& input) {
   return message;
 }
 
+// Whether memory runs out during the next action, and after how many pixel allocations:
+// mostly not, sometimes at once or a little later.
+int AllocationsBeforeFailure(FuzzedDataProvider& input) {
+  const int choice = input.ConsumeIntegralInRange(0, 7);
+  return choice < 3 ? choice : -1;
+}
+
 // With VANTORIA_FUZZ_TRACE set, every action is printed: run a reproducer with it to see
 // the sequence that broke the document.
 const bool kTrace = std::getenv("VANTORIA_FUZZ_TRACE") != nullptr;
@@ -100,6 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Trace("image %d x %d, budget %zu\n", width, height, host.document.GetHistoryBudget());
   OperationDispatcher dispatcher(host);
   for (int action = 0; action < kMostActions && input.remaining_bytes() > 0; ++action) {
+    const int allocations = AllocationsBeforeFailure(input);
+    Trace("memory for %d pixel allocations\n", allocations);
+    FailPixelAllocationsAfter(allocations);
     switch (input.ConsumeIntegralInRange(0, 3)) {
       case 0:
         host.selection = Selection(input);
@@ -125,6 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
     }
+    FailPixelAllocationsAfter(-1);
     CheckDocument(host.document);
   }
   CheckUndoRedoRoundTrip(host.document);

@@ -51,6 +51,20 @@ bool Equal(const PixelImage& a, const PixelImage& b) {
   return SameSize(a, b) && std::memcmp(a.pixels(), b.pixels(), a.byteSize()) == 0;
 }
 
+// Whether `image` holds `part` at `region` (which lies inside it).
+bool RegionShows(const PixelImage& image, const Region& region, const PixelImage& part) {
+  if (part.width != region.width() || part.height != region.height()) {
+    return false;
+  }
+  for (std::int32_t y = 0; y < part.height; ++y) {
+    const Pixel* shown = image.rows[region.top + y] + region.left;
+    if (std::memcmp(shown, part.rows[y], static_cast<std::size_t>(part.width) * sizeof(Pixel))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void CheckDocument(const CVantoriaDoc& document) {
@@ -73,8 +87,10 @@ void CheckDocument(const CVantoriaDoc& document) {
     Require(document.IsModified(), "a document with an applied step is modified");
     if (current->region) {
       Require(RegionInside(*current->region, image), "the current step's region is inside");
+      Require(RegionShows(image, *current->region, *current->after),
+              "the current step's region shows its after image");
     } else {
-      Require(SameSize(*current->after, image), "a whole-image step shows its after image");
+      Require(Equal(*current->after, image), "a whole-image step shows its after image");
     }
   }
 }

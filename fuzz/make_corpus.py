@@ -10,6 +10,7 @@ dispatch/: byte strings for the dispatcher fuzzer, one per start size that matte
 1 x 1, 1 x N, N x 1, ...), each followed by random actions from a fixed seed.
 """
 
+import base64
 import gzip
 import pathlib
 import random
@@ -77,6 +78,16 @@ ANIMATIONS = [
     ("webp-animated", "webp", "WEBP:"),
 ]
 
+# Inputs that once made trouble, kept as seeds ("bad-" names: they are not readable pictures).
+REGRESSIONS = [
+    # An MNG whose IHDR claims 4294967292 x 4: libmng reserves 4 GB and asks for a row buffer of
+    # an overflowed size; the allocator refuses and the file is refused.
+    ("bad-mng-huge-ihdr", "",
+     "AIpNTkcNChoKAAAAHE1IRFIAAAAGAABpY25zAAoAAAAAAAAAAAAAAAAAAAAJmurPhAAAAAZCQUNL////////oSkAgQAA"
+     "AA1JSERS/////AAAAAQIBgAAAK0ETkMAAAAHdElNRQfqDAYWAhnVZjUZAAAAGklEQVQI12P8z4AdsDAwMISSJMH4n4EB"
+     "q2kAuR4DsmmlfhsAAAAASUVORK5CYIIAAAAATUVORCEg99U="),
+]
+
 SVG = b"""<?xml version="1.0" encoding="UTF-8"?>
 <svg xmlns="http://www.w3.org/2000/svg" width="8" height="6" viewBox="0 0 8 6">
   <defs><linearGradient id="g"><stop offset="0" stop-color="#f00"/>
@@ -89,7 +100,20 @@ SVG = b"""<?xml version="1.0" encoding="UTF-8"?>
 
 
 def convert(arguments, output):
-    subprocess.run(["convert", *arguments, output], check=True)
+    # No time stamps in PNG chunks (PNG, MNG, the icon), so the seeds come out the same each run.
+    subprocess.run(["convert", *arguments, "-define", "png:exclude-chunks=date,time", output],
+                   check=True)
+
+
+def without_time_chunks(data):
+    """A PNG or MNG file without its tIME chunks, which ImageMagick's MNG writer always adds."""
+    out, pos = bytearray(data[:8]), 8
+    while pos + 12 <= len(data):
+        end = pos + 12 + struct.unpack(">I", data[pos:pos + 4])[0]
+        if data[pos + 4:pos + 8] != b"tIME":
+            out += data[pos:end]
+        pos = end
+    return bytes(out)
 
 
 def tga_footer(data):
@@ -117,11 +141,14 @@ def make_decode_corpus(folder, scratch):
     for name, fmt, target in ANIMATIONS:
         out = scratch / name
         convert(ANIMATION, target + str(out))
-        files.append((name, fmt, out.read_bytes()))
+        data = out.read_bytes()
+        files.append((name, fmt, without_time_chunks(data) if fmt == "mng" else data))
     convert(["-size", "16x16", "-seed", "2", "plasma:"], "PNG32:" + str(scratch / "icon"))
     files.append(("icns", "icns", icns((scratch / "icon").read_bytes())))
     files.append(("svg", "svg", SVG))
     files.append(("svgz", "svgz", gzip.compress(SVG, mtime=0)))
+    for name, _, encoded in REGRESSIONS:  # stored whole, selector byte included
+        (folder / f"{name}.seed").write_bytes(base64.b64decode(encoded))
     seen = set()
     for name, fmt, data in files:
         write_seed(folder, name, fmt, data)

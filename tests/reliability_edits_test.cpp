@@ -8,6 +8,7 @@
 #include <functional>
 #include <random>
 
+#include "app/dispatcher_texts.h"
 #include "app/operation_dispatcher.h"
 #include "document/image_codecs.h"
 #include "imaging/colour_ops.h"
@@ -204,6 +205,64 @@ TEST_F(BudgetedEdits, ARerunNeverChangesAStepWithNewerSteps) {
     EXPECT_TRUE(host.document.Undo());
     EXPECT_TRUE(ImagesEqual(Image(), *original));
   }
+}
+
+// Memory runs out for the pixels of the next image but `successes`, until the scope ends.
+class MemoryRunsOut {
+ public:
+  explicit MemoryRunsOut(int successes) { FailPixelAllocationsAfter(successes); }
+  ~MemoryRunsOut() { FailPixelAllocationsAfter(-1); }
+  MemoryRunsOut(const MemoryRunsOut&) = delete;
+  MemoryRunsOut& operator=(const MemoryRunsOut&) = delete;
+};
+
+// Memory runs out when a resized result is installed: the refusal keeps the steps that would
+// have been dropped to make room for it.
+TEST(OutOfMemory, ARefusedResizeKeepsTheStepsThatWouldHaveMadeRoom) {
+  std::mt19937 random(9);
+  CVantoriaDoc document;
+  document.InitImage(test::RandomImage(random, 4, 4));
+  for (int k = 0; k < 2; ++k) {
+    ASSERT_TRUE(document.CommitStep(CreateHistoryStep(WM_OP_INVERT, std::nullopt, 0, 0,
+                                                      CloneImage(*document.GetImage()),
+                                                      test::RandomImage(random, 4, 4))));
+  }
+  const ImagePtr shown = CloneImage(*document.GetImage());
+  HistoryStepPtr resize = CreateHistoryStep(WM_OP_RESIZE, std::nullopt, 0, 0, CloneImage(*shown),
+                                            test::RandomImage(random, 8, 5));
+  // Room for the resize means dropping one of the two older steps.
+  document.SetHistoryBudget(resize->byteSize() + 2 * 4 * 4 * kPixelBytes);
+  const std::uint64_t versionBefore = document.GetImageVersion();
+  {
+    const MemoryRunsOut noMemory(0);
+    EXPECT_FALSE(document.CommitStep(std::move(resize)));
+  }
+  EXPECT_EQ(document.GetHistory().count(), 2u);
+  EXPECT_EQ(document.GetCurrentStep(), document.GetHistory().newest());
+  EXPECT_EQ(document.GetImageVersion(), versionBefore);
+  EXPECT_TRUE(ImagesEqual(*document.GetImage(), *shown));
+  EXPECT_TRUE(document.Undo());
+  EXPECT_TRUE(document.Undo());
+}
+
+// A rotate preview rerun whose turned picture can be made but not shown: the picture, the
+// step and its angle stay those of the previous preview.
+TEST_F(BudgetedEdits, ARotateRerunWithoutMemoryToShowItKeepsThePreviousAngle) {
+  Post(WM_OP_ROTATE, PackWParam(kOriginFirstControl, true), 0);
+  const ImagePtr previous = CloneImage(Image());
+  const HistoryStep* step = host.document.GetCurrentStep();
+  ASSERT_TRUE(previous && step);
+  {
+    const MemoryRunsOut noMemory(1);  // for the turned picture, not for its copy
+    Post(WM_OP_ROTATE, PackWParam(kOriginFirstControl, false), 45);
+  }
+  EXPECT_EQ(host.shown, QStringList{texts::OutOfMemory()});
+  EXPECT_TRUE(ImagesEqual(Image(), *previous));
+  EXPECT_TRUE(ImagesEqual(*step->after, *previous));
+  EXPECT_EQ(step->lParam, 0);
+  EXPECT_EQ(host.document.GetCurrentStep(), step);
+  Post(WM_OP_ROTATE, PackWParam(kOriginFirstControl, false), 45);  // with memory, it turns
+  EXPECT_NE(Image().width, previous->width);
 }
 
 }  // namespace

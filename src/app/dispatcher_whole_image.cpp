@@ -74,8 +74,10 @@ void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationMessag
   if (!step || step->newer || step->message != WM_OP_ROTATE) {  // as for the other reruns
     return;
   }
+  // Shown before the step takes it: when memory runs out, picture and history stay as they
+  // were, older steps included.
   ImagePtr turned = RotateImage(*step->before, angle);
-  if (!turned) {
+  if (!turned || !document.ApplyImage(*turned, std::nullopt)) {
     m_host.ShowMessage(texts::OutOfMemory());
     return;
   }
@@ -83,9 +85,6 @@ void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationMessag
   step->lParam = message.lParam;
   step->after = std::move(turned);
   document.FitHistoryInBudget();  // another angle can need a larger picture
-  if (!document.ApplyImage(*step->after, std::nullopt)) {
-    m_host.ShowMessage(texts::OutOfMemory());
-  }
 }
 
 }  // namespace vantoria

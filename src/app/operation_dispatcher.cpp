@@ -84,7 +84,9 @@ void OperationDispatcher::Dispatch(const OperationMessage& message) {
 void OperationDispatcher::Route(CVantoriaDoc& document, const OperationMessage& message) {
   switch (message.code) {
     case WM_OP_RESTORE:
-      document.RestoreCurrentStep();
+      if (!document.RestoreCurrentStep()) {
+        m_host.ShowMessage(texts::OutOfMemory());
+      }
       return;
     case WM_OP_RESIZE:
       OnResize(document, message);

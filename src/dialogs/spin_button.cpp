@@ -119,7 +119,9 @@ void SpinButton::Step(int delta) {
 }
 
 bool SpinButton::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == m_pBuddy && event->type() == QEvent::KeyPress) {
+  // The type first: the buddy may be mid-destruction for other events, when reading the guarded
+  // pointer as a line edit is not allowed.
+  if (event->type() == QEvent::KeyPress && watched == m_pBuddy) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
       Step(key == Qt::Key_Up ? 1 : -1);

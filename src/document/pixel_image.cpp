@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -113,7 +114,21 @@ void FillRowTable(PixelImage& image) {
   }
 }
 
+std::atomic<int> g_allocationsBeforeFailure{-1};
+
+// False when a test asked for this allocation to fail.
+bool AllocationAllowed() {
+  int left = g_allocationsBeforeFailure.load(std::memory_order_relaxed);
+  while (left > 0 && !g_allocationsBeforeFailure.compare_exchange_weak(left, left - 1)) {
+  }
+  return left != 0;
+}
+
 }  // namespace
+
+void FailPixelAllocationsAfter(int count) {
+  g_allocationsBeforeFailure.store(count);
+}
 
 void PixelBufferDeleter::operator()(Pixel* pixels) const noexcept {
   if (pixels && cachedBytes > 0) {
@@ -128,7 +143,8 @@ void ReleaseCachedPixels() {
 }
 
 PixelBuffer AllocatePixels(std::size_t count) {
-  if (count > std::numeric_limits<std::size_t>::max() / sizeof(Pixel) - kHugePageSize) {
+  if (!AllocationAllowed() ||
+      count > std::numeric_limits<std::size_t>::max() / sizeof(Pixel) - kHugePageSize) {
     return PixelBuffer();
   }
   const std::size_t bytes = count * sizeof(Pixel);

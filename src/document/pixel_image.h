@@ -30,6 +30,10 @@ PixelBuffer AllocatePixels(std::size_t count);
 // Frees the large buffers kept for reuse.
 void ReleaseCachedPixels();
 
+// Test aid for the paths taken when memory runs out: after `count` more successful calls,
+// AllocatePixels fails as if memory were exhausted. A negative count (the start) never fails.
+void FailPixelAllocationsAfter(int count);
+
 // height rows of width pixels in one contiguous, gap-free buffer, top row first.
 // rows[y] points to the first pixel of row y and equals rows[0] + y * width.
 struct PixelImage {

@@ -38,10 +38,14 @@ bool CVantoriaDoc::ApplyImage(const PixelImage& image, const std::optional<Regio
     }
     m_pImage = std::move(copy);
   }
+  ShowChangedImage();
+  return true;
+}
+
+void CVantoriaDoc::ShowChangedImage() {
   ++m_nImageVersion;
   SetModifiedByHistory();
   UpdateAllViews();
-  return true;
 }
 
 bool CVantoriaDoc::Undo() {
@@ -109,22 +113,34 @@ void CVantoriaDoc::FitHistoryInBudget() {
 }
 
 bool CVantoriaDoc::CommitStep(HistoryStepPtr step) {
+  // A result of another size needs a picture of its own. Make it before older steps are
+  // dropped to make room, so that a refusal for memory costs the user no undo step.
+  ImagePtr resized;
+  if (!step->region && !(m_pImage && SameSize(*m_pImage, *step->after))) {
+    resized = CloneImage(*step->after);
+    if (!resized) {
+      return false;
+    }
+  }
   HistoryStep* opened = OpenStep(std::move(step));
-  if (ApplyImage(*opened->after, opened->region)) {
+  if (resized) {
+    m_pImage = std::move(resized);
+    ShowChangedImage();
     return true;
   }
-  m_pCurrentStep = opened->older;
-  m_history.Remove(opened);
-  SetModifiedByHistory();
-  return false;
+  return ApplyImage(*opened->after, opened->region);  // in place: nothing to allocate
 }
 
-void CVantoriaDoc::RestoreCurrentStep() {
+bool CVantoriaDoc::RestoreCurrentStep() {
   HistoryStep* restored = m_pCurrentStep;
-  if (!restored || !Undo()) {
-    return;
+  if (!restored) {
+    return true;
+  }
+  if (!Undo()) {
+    return false;
   }
   m_history.TruncateFrom(restored);
+  return true;
 }
 
 }  // namespace vantoria

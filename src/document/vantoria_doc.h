@@ -30,26 +30,33 @@ class CVantoriaDoc : public CDocument {
   const HistoryList& GetHistory() const { return m_history; }
   HistoryStep* GetCurrentStep() const { return m_pCurrentStep; }
 
+  // Starts the document afresh with `image`, as just opened: no history, not modified.
+  void InitImage(ImagePtr image);
   // Installs `image` (owned by the caller, usually a history step): pasted at `region`, or
   // copied as the whole image. Marks the document by the history rule and repaints the views.
   // False, with the image unchanged, when a copy cannot be allocated.
-  // Starts the document afresh with `image`, as just opened: no history, not modified.
-  void InitImage(ImagePtr image);
   bool ApplyImage(const PixelImage& image, const std::optional<Region>& region);
+  // False when there is no step to undo or redo, or when memory runs out for a picture of
+  // another size; the image is unchanged then.
   bool Undo();
   bool Redo();
+  bool CanUndo() const { return m_pCurrentStep != nullptr; }
+  bool CanRedo() const {
+    return m_pCurrentStep ? m_pCurrentStep->newer != nullptr : !m_history.empty();
+  }
 
   // Discards the redo branch, makes room under the history budget by dropping the oldest
   // steps, then appends the step and makes it current. The step's images must be allocated.
   HistoryStep* OpenStep(HistoryStepPtr step);
-  // Opens the step and shows its result. False, with the step dropped again and the image as
-  // it was, when the result cannot be installed.
+  // Opens the step and shows its result. False, with the image and the history as they were
+  // (no older step dropped either), when the result cannot be installed.
   bool CommitStep(HistoryStepPtr step);
   // Drops the oldest steps before the current one while the history is over its budget: a
   // rerun can make the current step larger than it was when it was opened.
   void FitHistoryInBudget();
-  // Undoes the current step and removes it with anything newer (a cancelled preview).
-  void RestoreCurrentStep();
+  // Undoes the current step and removes it with anything newer (a cancelled preview). False
+  // when memory runs out for the picture before it: the step then stays, still undoable.
+  bool RestoreCurrentStep();
   // Whether a step holding `bytes` could fit under the budget once older steps are dropped.
   bool StepFitsBudget(std::size_t bytes) const { return bytes <= m_nHistoryBudget; }
   void SetHistoryBudget(std::size_t bytes) { m_nHistoryBudget = bytes; }
@@ -73,6 +80,7 @@ class CVantoriaDoc : public CDocument {
   void SetModifiedByHistory();
   void DiscardRedoBranch();
   void DropOldestStep();
+  void ShowChangedImage();
 
   ImagePtr m_pImage;
   HistoryList m_history;

@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <array>
 
+#include "app/dispatcher_texts.h"
 #include "app/operation_messages.h"
 #include "app/operation_poster.h"
+#include "framework/user_prompts.h"
 #include "res/command_ids.h"
 #include "view/parameter_dialogs.h"
 #include "view/vantoria_view.h"
@@ -81,10 +83,16 @@ void CVantoriaView::OnCommand(int id) {
   } else if (id == ID_EDIT_SELECT_ALL) {
     OnEditSelectAll();
   } else if (CVantoriaDoc* document = GetDocument()) {
-    if (id == ID_EDIT_UNDO) {
-      document->Undo();
-    } else if (id == ID_EDIT_REDO) {
-      document->Redo();
+    // With nothing to undo or redo the command does nothing; a step that cannot be taken is
+    // one whose picture has another size and no memory left for it.
+    bool stepTaken = true;
+    if (id == ID_EDIT_UNDO && document->CanUndo()) {
+      stepTaken = document->Undo();
+    } else if (id == ID_EDIT_REDO && document->CanRedo()) {
+      stepTaken = document->Redo();
+    }
+    if (!stepTaken) {
+      prompts::ShowWarning(window(), texts::OutOfMemory());
     }
   }
 }

@@ -10,8 +10,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/dispatcher_texts.h"
 #include "app/operation_poster.h"
 #include "document/vantoria_doc.h"
+#include "framework/user_prompts.h"
 #include "view/parameter_dialogs.h"
 #include "view/vantoria_view.h"
 
@@ -207,6 +209,34 @@ TEST_F(ViewCommandsTest, UndoAndRedoReachTheDocumentDirectly) {
   Run(57644);  // nothing left to redo
   EXPECT_EQ(FirstPixel(), 0xFF445566u);
   EXPECT_TRUE(document.IsModified());
+}
+
+// Undoing or redoing a step whose picture has another size needs memory for it; without, the
+// user is told and the picture stays.
+TEST_F(ViewCommandsTest, UndoAndRedoWithoutMemoryForThePictureSaySo) {
+  QStringList warnings;
+  prompts::Hooks recording;
+  recording.warning = [&](const QString& text) { warnings.append(text); };
+  const prompts::ScopedHooks hooks(std::move(recording));
+  ASSERT_TRUE(document.CommitStep(CreateHistoryStep(
+      1132, std::nullopt, 0, 0, CloneImage(*document.GetImage()), CreateImage(3, 4))));
+  FailPixelAllocationsAfter(0);
+  Run(57643);
+  EXPECT_EQ(document.GetImage()->width, 4);
+  EXPECT_EQ(warnings, QStringList{texts::OutOfMemory()});
+  FailPixelAllocationsAfter(-1);
+  Run(57643);
+  EXPECT_EQ(document.GetImage()->width, 200);
+  FailPixelAllocationsAfter(0);
+  Run(57643);  // nothing to undo: no memory needed, nothing said
+  Run(57644);
+  FailPixelAllocationsAfter(-1);
+  EXPECT_EQ(document.GetImage()->width, 200);
+  EXPECT_EQ(warnings.size(), 2);
+  Run(57644);
+  EXPECT_EQ(document.GetImage()->width, 4);
+  Run(57644);  // nothing to redo
+  EXPECT_EQ(warnings.size(), 2);
 }
 
 TEST_F(ViewCommandsTest, UndoRepaintsTheView) {
