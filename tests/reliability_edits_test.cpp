@@ -14,6 +14,7 @@
 #include "imaging/colour_ops.h"
 #include "support/dispatch_test_host.h"
 #include "support/image_test_util.h"
+#include "support/memory_runs_out.h"
 
 namespace vantoria {
 namespace {
@@ -207,15 +208,6 @@ TEST_F(BudgetedEdits, ARerunNeverChangesAStepWithNewerSteps) {
   }
 }
 
-// Memory runs out for the pixels of the next image but `successes`, until the scope ends.
-class MemoryRunsOut {
- public:
-  explicit MemoryRunsOut(int successes) { FailPixelAllocationsAfter(successes); }
-  ~MemoryRunsOut() { FailPixelAllocationsAfter(-1); }
-  MemoryRunsOut(const MemoryRunsOut&) = delete;
-  MemoryRunsOut& operator=(const MemoryRunsOut&) = delete;
-};
-
 // Memory runs out when a resized result is installed: the refusal keeps the steps that would
 // have been dropped to make room for it.
 TEST(OutOfMemory, ARefusedResizeKeepsTheStepsThatWouldHaveMadeRoom) {
@@ -234,7 +226,7 @@ TEST(OutOfMemory, ARefusedResizeKeepsTheStepsThatWouldHaveMadeRoom) {
   document.SetHistoryBudget(resize->byteSize() + 2 * 4 * 4 * kPixelBytes);
   const std::uint64_t versionBefore = document.GetImageVersion();
   {
-    const MemoryRunsOut noMemory(0);
+    const test::MemoryRunsOut noMemory(0);
     EXPECT_FALSE(document.CommitStep(std::move(resize)));
   }
   EXPECT_EQ(document.GetHistory().count(), 2u);
@@ -253,7 +245,7 @@ TEST_F(BudgetedEdits, ARotateRerunWithoutMemoryToShowItKeepsThePreviousAngle) {
   const HistoryStep* step = host.document.GetCurrentStep();
   ASSERT_TRUE(previous && step);
   {
-    const MemoryRunsOut noMemory(1);  // for the turned picture, not for its copy
+    const test::MemoryRunsOut noMemory(1);  // for the turned picture, not for its copy
     Post(WM_OP_ROTATE, PackWParam(kOriginFirstControl, false), 45);
   }
   EXPECT_EQ(host.shown, QStringList{texts::OutOfMemory()});

@@ -15,21 +15,13 @@
 #include "app/operation_dispatcher.h"
 #include "support/dispatch_test_host.h"
 #include "support/image_test_util.h"
+#include "support/memory_runs_out.h"
 
 namespace vantoria {
 namespace {
 
 using namespace ops;
 using test::ImagesEqual;
-
-// Pixel allocations fail after `successes` more, until the scope ends.
-class MemoryRunsOut {
- public:
-  explicit MemoryRunsOut(int successes) { FailPixelAllocationsAfter(successes); }
-  ~MemoryRunsOut() { FailPixelAllocationsAfter(-1); }
-  MemoryRunsOut(const MemoryRunsOut&) = delete;
-  MemoryRunsOut& operator=(const MemoryRunsOut&) = delete;
-};
 
 struct Edit {
   std::string name;
@@ -152,7 +144,7 @@ void CheckEveryFailurePoint(const Edit& edit, std::optional<Region> selection) {
     EditRun run(edit, selection);
     const Reachable before = ReachableState(run.Document());
     {
-      const MemoryRunsOut noMemory(successes);
+      const test::MemoryRunsOut noMemory(successes);
       run.Post(edit.message);
     }
     const Reachable after = ReachableState(run.Document());

@@ -14,6 +14,7 @@
 #include "app/operation_poster.h"
 #include "document/vantoria_doc.h"
 #include "framework/user_prompts.h"
+#include "support/memory_runs_out.h"
 #include "view/parameter_dialogs.h"
 #include "view/vantoria_view.h"
 
@@ -220,17 +221,19 @@ TEST_F(ViewCommandsTest, UndoAndRedoWithoutMemoryForThePictureSaySo) {
   const prompts::ScopedHooks hooks(std::move(recording));
   ASSERT_TRUE(document.CommitStep(CreateHistoryStep(
       1132, std::nullopt, 0, 0, CloneImage(*document.GetImage()), CreateImage(3, 4))));
-  FailPixelAllocationsAfter(0);
-  Run(57643);
+  {
+    const test::MemoryRunsOut noMemory(0);
+    Run(57643);
+  }
   EXPECT_EQ(document.GetImage()->width, 4);
   EXPECT_EQ(warnings, QStringList{texts::OutOfMemory()});
-  FailPixelAllocationsAfter(-1);
   Run(57643);
   EXPECT_EQ(document.GetImage()->width, 200);
-  FailPixelAllocationsAfter(0);
-  Run(57643);  // nothing to undo: no memory needed, nothing said
-  Run(57644);
-  FailPixelAllocationsAfter(-1);
+  {
+    const test::MemoryRunsOut noMemory(0);
+    Run(57643);  // nothing to undo: no memory needed, nothing said
+    Run(57644);
+  }
   EXPECT_EQ(document.GetImage()->width, 200);
   EXPECT_EQ(warnings.size(), 2);
   Run(57644);
