@@ -62,7 +62,7 @@ bool CVantoriaDoc::Undo() {
 }
 
 bool CVantoriaDoc::Redo() {
-  HistoryStep* next = m_pCurrentStep ? m_pCurrentStep->newer.get() : m_history.oldest();
+  HistoryStep* next = StepToRedo();
   if (!next) {
     return false;
   }

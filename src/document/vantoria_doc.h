@@ -41,9 +41,7 @@ class CVantoriaDoc : public CDocument {
   bool Undo();
   bool Redo();
   bool CanUndo() const { return m_pCurrentStep != nullptr; }
-  bool CanRedo() const {
-    return m_pCurrentStep ? m_pCurrentStep->newer != nullptr : !m_history.empty();
-  }
+  bool CanRedo() const { return StepToRedo() != nullptr; }
 
   // Discards the redo branch, makes room under the history budget by dropping the oldest
   // steps, then appends the step and makes it current. The step's images must be allocated.
@@ -77,6 +75,9 @@ class CVantoriaDoc : public CDocument {
   const QString& GetLastError() const { return m_strLastError; }
 
  private:
+  HistoryStep* StepToRedo() const {
+    return m_pCurrentStep ? m_pCurrentStep->newer.get() : m_history.oldest();
+  }
   void SetModifiedByHistory();
   void DiscardRedoBranch();
   void DropOldestStep();
