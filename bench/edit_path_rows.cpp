@@ -7,11 +7,11 @@
 #include <memory>
 #include <optional>
 
-#include "app/operation_dispatcher.h"
-#include "app/operation_messages.h"
 #include "bench_image.h"
 #include "comparison.h"
 #include "document/vantoria_doc.h"
+#include "operations/operation_dispatcher.h"
+#include "operations/operation_messages.h"
 #include "view/view_private.h"
 
 namespace vantoria::bench {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "comparison.h"
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 
 namespace vantoria::bench {
 

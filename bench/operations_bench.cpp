@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "bench_image.h"
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 #include "imaging/colour_ops.h"
 #include "imaging/filter_ops.h"
 #include "imaging/geometry_ops.h"

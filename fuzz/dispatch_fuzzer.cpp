@@ -13,9 +13,9 @@
 #include <optional>
 #include <random>
 
-#include "app/operation_dispatcher.h"
 #include "document/vantoria_doc.h"
 #include "fuzz/document_check.h"
+#include "operations/operation_dispatcher.h"
 
 namespace vantoria::fuzz {
 namespace {

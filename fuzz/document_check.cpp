@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/operation_messages.h"
+#include "operations/operation_messages.h"
 
 namespace vantoria::fuzz {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <random>
 
-#include "app/operation_dispatcher.h"
 #include "imaging/colour_ops.h"
 #include "imaging/filter_ops.h"
 #include "imaging/geometry_ops.h"
+#include "operations/operation_dispatcher.h"
 #include "support/dispatch_test_host.h"
 #include "support/image_test_util.h"
 

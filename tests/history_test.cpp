@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "document/history_list.h"
+#include "core/history_list.h"
 
 namespace vantoria {
 namespace {

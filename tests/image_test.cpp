@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 #include "support/image_test_util.h"
 
 namespace vantoria {
@@ -90,8 +90,8 @@ TEST(PixelImage, CropThenPasteBackRestoresEveryRegion) {
     ASSERT_TRUE(PasteImage(*part, *target, region));
     for (int i = 0; i < 6; ++i) {
       for (int j = 0; j < 9; ++j) {
-        const bool inside = i >= region.top && i <= region.bottom && j >= region.left &&
-                            j <= region.right;
+        const bool inside =
+            i >= region.top && i <= region.bottom && j >= region.left && j <= region.right;
         EXPECT_EQ(target->rows[i][j], inside ? source->rows[i][j] : kNewPixel);
       }
     }

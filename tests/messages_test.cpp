@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/operation_messages.h"
+#include "operations/operation_messages.h"
 
 namespace vantoria::ops {
 namespace {

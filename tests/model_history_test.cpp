@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/operation_dispatcher.h"
 #include "document/image_codecs.h"
 #include "imaging/colour_ops.h"
 #include "imaging/filter_ops.h"
 #include "imaging/geometry_ops.h"
 #include "imaging/kernels.h"
+#include "operations/operation_dispatcher.h"
 #include "support/dispatch_test_host.h"
 #include "support/image_test_util.h"
 

@@ -8,10 +8,10 @@
 #include <functional>
 #include <random>
 
-#include "app/dispatcher_texts.h"
-#include "app/operation_dispatcher.h"
 #include "document/image_codecs.h"
 #include "imaging/colour_ops.h"
+#include "operations/dispatcher_texts.h"
+#include "operations/operation_dispatcher.h"
 #include "support/dispatch_test_host.h"
 #include "support/image_test_util.h"
 #include "support/memory_runs_out.h"

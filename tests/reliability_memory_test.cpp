@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/dispatcher_texts.h"
-#include "app/operation_dispatcher.h"
+#include "operations/dispatcher_texts.h"
+#include "operations/operation_dispatcher.h"
 #include "support/dispatch_test_host.h"
 #include "support/image_test_util.h"
 #include "support/memory_runs_out.h"

@@ -16,8 +16,8 @@
 #include <csignal>
 #include <random>
 
-#include "app/operation_dispatcher.h"
 #include "document/image_codecs.h"
+#include "operations/operation_dispatcher.h"
 #include "support/dispatch_test_host.h"
 #include "support/image_test_util.h"
 

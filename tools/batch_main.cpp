@@ -7,9 +7,9 @@
 #include <QTextStream>
 #include <vector>
 
-#include "app/operation_dispatcher.h"
 #include "document/image_codecs.h"
 #include "document/vantoria_doc.h"
+#include "operations/operation_dispatcher.h"
 #include "tools/batch_steps.h"
 
 namespace vantoria::batch {

@@ -5,8 +5,8 @@
 #include <optional>
 #include <variant>
 
-#include "app/operation_messages.h"
-#include "document/region.h"
+#include "core/region.h"
+#include "operations/operation_messages.h"
 
 namespace vantoria::batch {
 

@@ -2,8 +2,8 @@
 
 #include <QCloseEvent>
 
+#include "app/document_manager.h"
 #include "document/vantoria_doc.h"
-#include "framework/document_manager.h"
 #include "res/app_resources.h"
 #include "view/vantoria_view.h"
 

@@ -6,7 +6,7 @@
 #include <QScreen>
 
 #include "app/child_frame.h"
-#include "framework/document_manager.h"
+#include "app/document_manager.h"
 #include "res/app_resources.h"
 #include "res/command_strings.h"
 

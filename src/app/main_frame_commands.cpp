@@ -4,8 +4,8 @@
 #include <QMdiSubWindow>
 
 #include "app/child_frame.h"
+#include "app/document_manager.h"
 #include "app/main_frame.h"
-#include "framework/document_manager.h"
 #include "res/command_ids.h"
 #include "view/vantoria_view.h"
 

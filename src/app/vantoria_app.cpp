@@ -3,10 +3,10 @@
 #include <QCoreApplication>
 
 #include "app/child_frame.h"
+#include "app/document_manager.h"
 #include "app/main_frame.h"
-#include "app/operation_poster.h"
-#include "framework/document_manager.h"
 #include "framework/user_prompts.h"
+#include "operations/operation_poster.h"
 #include "res/app_resources.h"
 #include "view/vantoria_view.h"
 
@@ -31,7 +31,7 @@ CVantoriaApp::CVantoriaApp(QObject* parent)
       m_pDocManager(std::make_unique<CDocManager>()) {
   Q_ASSERT_X(!g_pApp, "CVantoriaApp", "only one application object may exist");
   g_pApp = this;
-  QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+  QCoreApplication::setOrganizationName(QStringLiteral("Vantoria"));
   QCoreApplication::setApplicationName(QStringLiteral("Vantoria"));
   res::InitResources();
   SetOperationTarget(this);

@@ -5,9 +5,9 @@
 #include <memory>
 #include <optional>
 
-#include "app/operation_dispatcher.h"
 #include "document/image_codecs.h"
 #include "framework/recent_file_list.h"
+#include "operations/operation_dispatcher.h"
 
 namespace vantoria {
 

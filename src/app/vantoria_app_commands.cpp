@@ -1,8 +1,8 @@
 // The application's own commands: About, Open, New and Exit.
 #include "app/about_dlg.h"
+#include "app/document_manager.h"
 #include "app/main_frame.h"
 #include "app/vantoria_app.h"
-#include "framework/document_manager.h"
 #include "framework/user_prompts.h"
 #include "res/command_ids.h"
 

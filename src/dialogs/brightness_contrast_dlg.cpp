@@ -19,8 +19,8 @@ constexpr int kPreviewBox = 1045;
 }  // namespace
 
 CBrightnessContrastDlg::CBrightnessContrastDlg(QWidget* parent)
-    : CSliderDialog(parent, QStringLiteral("亮度/对比度"), kSize, ops::WM_OP_BRIGHTNESS_CONTRAST,
-                    -100, 100) {
+    : CSliderDlg(parent, QStringLiteral("亮度/对比度"), kSize, ops::WM_OP_BRIGHTNESS_CONTRAST, -100,
+                 100) {
   AddButton(IDOK, QStringLiteral("确定"), {202, 7, 50, 14}, true);
   AddButton(IDCANCEL, QStringLiteral("取消"), {202, 34, 50, 14}, false);
   AddLabel(QStringLiteral("对比度:"), {16, 49, 27, 8});

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "dialogs/slider_dialog.h"
+#include "dialogs/slider_dlg.h"
 
 namespace vantoria {
 
 // "亮度/对比度": brightness and contrast, each -100..100, previewed live.
-class CBrightnessContrastDlg : public CSliderDialog {
+class CBrightnessContrastDlg : public CSliderDlg {
   Q_OBJECT
 
  public:

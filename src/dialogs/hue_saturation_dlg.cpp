@@ -21,7 +21,7 @@ constexpr int kPreviewBox = 1046;
 }  // namespace
 
 CHueSaturationDlg::CHueSaturationDlg(QWidget* parent)
-    : CSliderDialog(parent, QStringLiteral("色相/饱和度/明度"), kSize, ops::WM_OP_HSL, -100, 100) {
+    : CSliderDlg(parent, QStringLiteral("色相/饱和度/明度"), kSize, ops::WM_OP_HSL, -100, 100) {
   AddButton(IDOK, QStringLiteral("确定"), {202, 7, 50, 14}, true);
   AddButton(IDCANCEL, QStringLiteral("取消"), {202, 34, 50, 14}, false);
   AddLabel(QStringLiteral("饱和度:"), {16, 34, 27, 8});

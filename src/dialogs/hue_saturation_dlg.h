@@ -1,11 +1,11 @@
 #pragma once
 
-#include "dialogs/slider_dialog.h"
+#include "dialogs/slider_dlg.h"
 
 namespace vantoria {
 
 // "色相/饱和度/明度": hue, saturation and lightness, each -100..100, previewed live.
-class CHueSaturationDlg : public CSliderDialog {
+class CHueSaturationDlg : public CSliderDlg {
   Q_OBJECT
 
  public:

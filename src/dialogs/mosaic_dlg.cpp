@@ -19,7 +19,7 @@ constexpr int kMaximumBlockSize = 65535;
 }  // namespace
 
 CMosaicDlg::CMosaicDlg(QWidget* parent)
-    : CPreviewDialog(parent, QStringLiteral("马赛克"), kSize, ops::WM_OP_MOSAIC) {
+    : CPreviewDlg(parent, QStringLiteral("马赛克"), kSize, ops::WM_OP_MOSAIC) {
   AddButton(IDOK, QStringLiteral("确定"), {125, 7, 50, 14}, true);
   AddButton(IDCANCEL, QStringLiteral("取消"), {125, 34, 50, 14}, false);
   m_pPreviewBox = AddCheckBox(kPreviewBox, QStringLiteral("预览"), {125, 58, 31, 10});
@@ -33,7 +33,7 @@ CMosaicDlg::CMosaicDlg(QWidget* parent)
 CMosaicDlg::~CMosaicDlg() = default;
 
 bool CMosaicDlg::OnInitDialog() {
-  CPreviewDialog::OnInitDialog();
+  CPreviewDlg::OnInitDialog();
   m_spinBlockSize->SetBuddy(m_pBlockSizeBox);
   m_spinBlockSize->SetRange32(kMinimumBlockSize, kMaximumBlockSize);
   m_nBlockSize = kMinimumBlockSize;
@@ -75,7 +75,7 @@ void CMosaicDlg::OnOK() {
   if (m_nBlockSize != m_nLastBlockSize) {
     PostFinal();
   }
-  CPreviewDialog::OnOK();
+  CPreviewDlg::OnOK();
 }
 
 }  // namespace vantoria

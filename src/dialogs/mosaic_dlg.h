@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/preview_dialog.h"
+#include "dialogs/preview_dlg.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -11,7 +11,7 @@ class SpinButton;
 
 // "马赛克": the block size 1..65535, stepped with an up-down control and previewed at every
 // step.
-class CMosaicDlg : public CPreviewDialog {
+class CMosaicDlg : public CPreviewDlg {
   Q_OBJECT
 
  public:

@@ -25,7 +25,7 @@ constexpr int kCounterClockwise = 1;
 }  // namespace
 
 CRotateDlg::CRotateDlg(QWidget* parent)
-    : CSliderDialog(parent, QStringLiteral("旋转"), kSize, ops::WM_OP_ROTATE, 0, kMaximumAngle) {
+    : CSliderDlg(parent, QStringLiteral("旋转"), kSize, ops::WM_OP_ROTATE, 0, kMaximumAngle) {
   AddButton(IDOK, QStringLiteral("确定"), {202, 7, 50, 14}, true);
   AddButton(IDCANCEL, QStringLiteral("取消"), {202, 34, 50, 14}, false);
   m_sliderAngle = AddSlider(kAngleSlider, {44, 44, 100, 12});
@@ -53,11 +53,11 @@ int CRotateDlg::ClockwiseAngle(int angle, int direction) {
 bool CRotateDlg::OnInitDialog() {
   m_nDirection = kClockwise;
   m_nLastDirection = kClockwise;
-  return CSliderDialog::OnInitDialog();
+  return CSliderDlg::OnInitDialog();
 }
 
 bool CRotateDlg::DoDataExchange(bool save) {
-  if (!CSliderDialog::DoDataExchange(save)) {
+  if (!CSliderDlg::DoDataExchange(save)) {
     return false;
   }
   ExchangeRadio(save, {m_pClockwise, m_pCounterClockwise}, m_nDirection);
@@ -73,7 +73,7 @@ bool CRotateDlg::DiffersFromSent(const SliderParameter& /*parameter*/) const {
 }
 
 void CRotateDlg::RememberSent(const SliderParameter& parameter) {
-  CSliderDialog::RememberSent(parameter);
+  CSliderDlg::RememberSent(parameter);
   m_nLastDirection = m_nDirection;
 }
 

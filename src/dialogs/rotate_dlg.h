@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/slider_dialog.h"
+#include "dialogs/slider_dlg.h"
 
 class QRadioButton;
 
@@ -8,7 +8,7 @@ namespace vantoria {
 
 // "旋转": an angle 0..359 and a direction, previewed live. The message carries the angle
 // measured clockwise.
-class CRotateDlg : public CSliderDialog {
+class CRotateDlg : public CSliderDlg {
   Q_OBJECT
 
  public:

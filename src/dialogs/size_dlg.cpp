@@ -3,11 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "app/child_frame.h"
-#include "app/main_frame.h"
-#include "app/operation_poster.h"
-#include "document/vantoria_doc.h"
 #include "framework/user_prompts.h"
+#include "operations/operation_poster.h"
 
 namespace vantoria {
 namespace {
@@ -32,17 +29,8 @@ const char* const kTooLarge = "图像的宽度不能超过65535，高度不能�
 
 }  // namespace
 
-std::optional<QSize> ActiveImageSize() {
-  const CChildFrame* child = g_pMainFrame ? g_pMainFrame->MDIGetActive() : nullptr;
-  const CVantoriaDoc* document = child ? child->GetDocument() : nullptr;
-  const PixelImage* image = document ? document->GetImage() : nullptr;
-  if (!image) {
-    return std::nullopt;
-  }
-  return QSize(image->width, image->height);
-}
-
-CSizeDlg::CSizeDlg(QWidget* parent) : CParameterDialog(parent, QStringLiteral("尺寸"), kSize) {
+CSizeDlg::CSizeDlg(std::optional<QSize> imageSize, QWidget* parent)
+    : CParameterDlg(parent, QStringLiteral("尺寸"), kSize), m_imageSize(imageSize) {
   AddButton(IDOK, QStringLiteral("确定"), {162, 7, 50, 14}, true);
   AddButton(IDCANCEL, QStringLiteral("取消"), {162, 34, 50, 14}, false);
   m_pWidthBox = AddNumberBox(kWidthBox, {48, 8, 40, 12}, false);
@@ -70,14 +58,13 @@ bool CSizeDlg::IsPercent(const QComboBox* list) {
 }
 
 bool CSizeDlg::OnInitDialog() {
-  CParameterDialog::OnInitDialog();
+  CParameterDlg::OnInitDialog();
   // The reference sizes are read once: later unit changes and OK never ask again.
-  const std::optional<QSize> image = ActiveImageSize();
-  if (!image) {
+  if (!m_imageSize) {
     return false;  // zeros in both boxes, no unit selected
   }
-  m_nImageWidth = m_nWidth = image->width();
-  m_nImageHeight = m_nHeight = image->height();
+  m_nImageWidth = m_nWidth = m_imageSize->width();
+  m_nImageHeight = m_nHeight = m_imageSize->height();
   m_comboWidthUnit->setCurrentIndex(kPixels);
   m_comboHeightUnit->setCurrentIndex(kPixels);
   UpdateData(false);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QSize>
 #include <optional>
 
-#include "dialogs/parameter_dialog.h"
+#include "dialogs/parameter_dlg.h"
 
 class QComboBox;
 class QLineEdit;
@@ -10,13 +11,14 @@ class QLineEdit;
 namespace vantoria {
 
 // "尺寸": the new width and height of the active image, each in pixels or as a percentage of
-// the size the image had when the dialog opened. OK posts one resize message; there is no
+// `imageSize`, the size the image had when the dialog opened (none while no image is open),
+// handed in by whoever opens the dialog. OK posts one resize message; there is no
 // preview, and Cancel posts nothing.
-class CSizeDlg : public CParameterDialog {
+class CSizeDlg : public CParameterDlg {
   Q_OBJECT
 
  public:
-  explicit CSizeDlg(QWidget* parent = nullptr);
+  explicit CSizeDlg(std::optional<QSize> imageSize, QWidget* parent = nullptr);
   ~CSizeDlg() override;
 
   // The largest size the resize message carries: the height travels as a signed number.
@@ -38,6 +40,7 @@ class CSizeDlg : public CParameterDialog {
   // Any selection but pixels, none included, counts as percent.
   static bool IsPercent(const QComboBox* list);
 
+  std::optional<QSize> m_imageSize;
   int m_nImageWidth = 0;
   int m_nImageHeight = 0;
   QComboBox* m_comboHeightUnit;
@@ -47,8 +50,5 @@ class CSizeDlg : public CParameterDialog {
   QLineEdit* m_pWidthBox;
   QLineEdit* m_pHeightBox;
 };
-
-// The size of the active image window's picture; none while no image window is open.
-std::optional<QSize> ActiveImageSize();
 
 }  // namespace vantoria

@@ -18,8 +18,8 @@ constexpr int kMaximumThreshold = 255;
 }  // namespace
 
 CThresholdDlg::CThresholdDlg(QWidget* parent)
-    : CSliderDialog(parent, QStringLiteral("二值化"), kSize, ops::WM_OP_BINARIZE, 0,
-                    kMaximumThreshold) {
+    : CSliderDlg(parent, QStringLiteral("二值化"), kSize, ops::WM_OP_BINARIZE, 0,
+                 kMaximumThreshold) {
   AddButton(IDOK, QStringLiteral("确定"), {202, 7, 50, 14}, true);
   AddButton(IDCANCEL, QStringLiteral("取消"), {202, 34, 50, 14}, false);
   m_sliderThreshold = AddSlider(kThresholdSlider, {44, 33, 100, 12});

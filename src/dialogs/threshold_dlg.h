@@ -1,11 +1,11 @@
 #pragma once
 
-#include "dialogs/slider_dialog.h"
+#include "dialogs/slider_dlg.h"
 
 namespace vantoria {
 
 // "二值化": the threshold 0..255 that splits black from white, previewed live.
-class CThresholdDlg : public CSliderDialog {
+class CThresholdDlg : public CSliderDlg {
   Q_OBJECT
 
  public:

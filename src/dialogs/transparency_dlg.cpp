@@ -17,7 +17,7 @@ constexpr int kPreviewBox = 1050;
 }  // namespace
 
 CTransparencyDlg::CTransparencyDlg(QWidget* parent)
-    : CSliderDialog(parent, QStringLiteral("透明度"), kSize, ops::WM_OP_TRANSPARENCY, -100, 100) {
+    : CSliderDlg(parent, QStringLiteral("透明度"), kSize, ops::WM_OP_TRANSPARENCY, -100, 100) {
   AddButton(IDOK, QStringLiteral("确定"), {202, 7, 50, 14}, true);
   AddButton(IDCANCEL, QStringLiteral("取消"), {202, 34, 50, 14}, false);
   m_sliderTransparency = AddSlider(kTransparencySlider, {44, 33, 100, 12});

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "dialogs/slider_dialog.h"
+#include "dialogs/slider_dlg.h"
 
 namespace vantoria {
 
 // "透明度": transparency -100..100, previewed live.
-class CTransparencyDlg : public CSliderDialog {
+class CTransparencyDlg : public CSliderDlg {
   Q_OBJECT
 
  public:

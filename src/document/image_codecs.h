@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 
 namespace vantoria {
 

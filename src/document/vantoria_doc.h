@@ -6,9 +6,9 @@
 #include <functional>
 #include <optional>
 
-#include "document/history_list.h"
-#include "document/pixel_image.h"
-#include "framework/document.h"
+#include "core/history_list.h"
+#include "core/pixel_image.h"
+#include "document/document.h"
 
 namespace vantoria {
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 #include "imaging/bilinear_taps.h"
 
 namespace vantoria {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 #include "imaging/geometry_ops.h"
 #include "imaging/simd.h"
 

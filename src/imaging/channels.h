@@ -2,14 +2,22 @@
 
 #include <cstdint>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 
 namespace vantoria {
 
-constexpr int AlphaOf(Pixel p) { return static_cast<int>(p >> 24); }
-constexpr int RedOf(Pixel p) { return static_cast<int>((p >> 16) & 0xFFu); }
-constexpr int GreenOf(Pixel p) { return static_cast<int>((p >> 8) & 0xFFu); }
-constexpr int BlueOf(Pixel p) { return static_cast<int>(p & 0xFFu); }
+constexpr int AlphaOf(Pixel p) {
+  return static_cast<int>(p >> 24);
+}
+constexpr int RedOf(Pixel p) {
+  return static_cast<int>((p >> 16) & 0xFFu);
+}
+constexpr int GreenOf(Pixel p) {
+  return static_cast<int>((p >> 8) & 0xFFu);
+}
+constexpr int BlueOf(Pixel p) {
+  return static_cast<int>(p & 0xFFu);
+}
 
 // Each channel is kept to its low 8 bits.
 constexpr Pixel MakePixel(int alpha, int red, int green, int blue) {
@@ -17,6 +25,8 @@ constexpr Pixel MakePixel(int alpha, int red, int green, int blue) {
          (static_cast<Pixel>(green & 0xFF) << 8) | static_cast<Pixel>(blue & 0xFF);
 }
 
-constexpr int Clamp255(int value) { return value > 255 ? 255 : (value < 0 ? 0 : value); }
+constexpr int Clamp255(int value) {
+  return value > 255 ? 255 : (value < 0 ? 0 : value);
+}
 
 }  // namespace vantoria

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 
 namespace vantoria {
 
@@ -12,8 +12,7 @@ int AdjustBrightnessContrast(const PixelImage& source, PixelImage& destination, 
                              double contrast);
 int AdjustTransparency(const PixelImage& source, PixelImage& destination, int alphaOffset);
 int AdjustHueSaturationLightness(const PixelImage& source, PixelImage& destination,
-                                 double hueOffset, double saturationOffset,
-                                 double lightnessOffset);
+                                 double hueOffset, double saturationOffset, double lightnessOffset);
 int InvertColors(const PixelImage& source, PixelImage& destination);
 int GrayscaleByMaximum(const PixelImage& source, PixelImage& destination);
 int GrayscaleByAverage(const PixelImage& source, PixelImage& destination);

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 
 namespace vantoria {
 

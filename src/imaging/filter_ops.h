@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 #include "imaging/kernels.h"
 
 namespace vantoria {
@@ -14,8 +14,7 @@ int SharpenLaplacian(const PixelImage& source, PixelImage& destination, const Ke
 int SmoothWithKernel(const PixelImage& source, PixelImage& destination, const Kernel3& kernel,
                      int divisor);
 // count: the number of mask cells above 0; the result is element count / 2 of the sorted values.
-int MedianFilter(const PixelImage& source, PixelImage& destination, const Kernel3& mask,
-                 int count);
+int MedianFilter(const PixelImage& source, PixelImage& destination, const Kernel3& mask, int count);
 // Writes every pixel; the last row and column become opaque mid-grey.
 int Emboss(const PixelImage& source, PixelImage& destination);
 // Writes every pixel. Returns 0 and writes nothing when blockSize is 0.

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 
 namespace vantoria {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 #include "imaging/parallel_rows.h"
 #include "imaging/simd.h"
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 #include "imaging/parallel_rows.h"
 #include "imaging/simd.h"
 

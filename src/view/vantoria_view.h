@@ -4,7 +4,7 @@
 #include <memory>
 #include <optional>
 
-#include "document/region.h"
+#include "core/region.h"
 
 namespace vantoria {
 

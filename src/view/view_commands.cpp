@@ -1,12 +1,12 @@
 #include <algorithm>
 #include <array>
 
-#include "app/dispatcher_texts.h"
-#include "app/operation_messages.h"
-#include "app/operation_poster.h"
 #include "framework/user_prompts.h"
+#include "operations/dispatcher_texts.h"
+#include "operations/operation_messages.h"
+#include "operations/operation_poster.h"
 #include "res/command_ids.h"
-#include "view/parameter_dialogs.h"
+#include "view/dialog_opener.h"
 #include "view/vantoria_view.h"
 #include "view/view_private.h"
 
@@ -79,7 +79,9 @@ void CVantoriaView::OnCommand(int id) {
   if (const PostedCommand* posted = FindPosted(id)) {
     PostOperationMessage(posted->message);
   } else if (IsDialogCommand(id)) {
-    OpenParameterDialog(id, window());
+    const CVantoriaDoc* document = GetDocument();
+    const bool hasImage = document && document->GetImage();
+    OpenParameterDialog(id, window(), hasImage ? std::optional(ImageSize()) : std::nullopt);
   } else if (id == ID_EDIT_SELECT_ALL) {
     OnEditSelectAll();
   } else if (CVantoriaDoc* document = GetDocument()) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "document/region.h"
+#include "core/region.h"
 #include "document/vantoria_doc.h"
 #include "view/rect_tracker.h"
 #include "view/vantoria_view.h"

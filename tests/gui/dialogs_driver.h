@@ -18,11 +18,11 @@
 #include <ostream>
 #include <vector>
 
-#include "app/operation_messages.h"
-#include "app/operation_poster.h"
-#include "dialogs/parameter_dialog.h"
+#include "dialogs/parameter_dlg.h"
 #include "dialogs/spin_button.h"
 #include "dialogs/track_slider.h"
+#include "operations/operation_messages.h"
+#include "operations/operation_poster.h"
 
 namespace vantoria::ops {
 

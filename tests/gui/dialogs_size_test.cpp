@@ -33,8 +33,9 @@ class SizeDialogTest : public ShellTest {
     posted.reset();
     ShellTest::TearDown();
   }
-  void Open() {
-    dialog = std::make_unique<CSizeDlg>(frame);
+  // The dialog for a picture of `imageSize`, as its opener hands it over.
+  void Open(QSize imageSize = {640, 480}) {
+    dialog = std::make_unique<CSizeDlg>(openImage ? std::optional(imageSize) : std::nullopt, frame);
     ShowDialog(*dialog);
     width = Find<QLineEdit>(dialog.get(), 1036);
     height = Find<QLineEdit>(dialog.get(), 1037);
@@ -146,8 +147,7 @@ TEST_F(SizeDialogTest, TypedWidthSurvivesAChangeOfTheHeightUnitAndUnitsMix) {
 }
 
 TEST_F(SizeDialogTest, PercentagesTruncate) {
-  ASSERT_NE(Documents().OpenDocumentFile(WriteImage("odd.png", 101, 50)), nullptr);
-  Open();  // the new image window is the active one
+  Open({101, 50});
   EXPECT_EQ(width->text(), "101");
   ChooseUnit(widthUnit, 1);
   Type(width, "50");

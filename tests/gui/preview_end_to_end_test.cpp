@@ -296,7 +296,7 @@ TEST_F(PreviewEndToEndTest, EveryDialogMenuItemOpensItsDialogAndEscChangesNothin
   };
   for (const auto& [id, title] : items) {
     EXPECT_TRUE(Action(id)->isEnabled()) << id;
-    RunDialog<CParameterDialog>(id, [&](CParameterDialog& dialog) {
+    RunDialog<CParameterDlg>(id, [&](CParameterDlg& dialog) {
       EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8(title));
       EXPECT_TRUE(dialog.isModal());
       EXPECT_EQ(dialog.parentWidget(), frame);  // owned by the main window

@@ -17,12 +17,12 @@
 #include <memory>
 
 #include "app/child_frame.h"
+#include "app/document_manager.h"
 #include "app/main_frame.h"
-#include "app/operation_poster.h"
 #include "app/vantoria_app.h"
 #include "document/vantoria_doc.h"
-#include "framework/document_manager.h"
 #include "framework/user_prompts.h"
+#include "operations/operation_poster.h"
 #include "view/vantoria_view.h"
 
 namespace vantoria::test {

@@ -35,7 +35,7 @@ TEST_F(ShellTest, StartsWithoutWindowAndWithTheShortMenuBar) {
   EXPECT_EQ(MenuTitles(*frame), kMainMenus);
   EXPECT_EQ(app->ActiveDocument(), nullptr);
   EXPECT_EQ(app->GetSelectionRect(), std::nullopt);
-  EXPECT_EQ(QCoreApplication::organizationName(), "Local AppWizard-Generated Applications");
+  EXPECT_EQ(QCoreApplication::organizationName(), "Vantoria");
   EXPECT_EQ(QCoreApplication::applicationName(), "Vantoria");
   EXPECT_EQ(OperationTarget(), app.get());
 }
@@ -354,8 +354,7 @@ TEST_F(ShellTest, RecentFilesKeepTheLastFiveInTheSettings) {
   EXPECT_TRUE(entries.first().endsWith("r6.png"));
   EXPECT_TRUE(entries.last().endsWith("r2.png"));
   QSettings settings;
-  EXPECT_EQ(settings.fileName(),
-            SettingsFolder() + "/Local AppWizard-Generated Applications/Vantoria.conf");
+  EXPECT_EQ(settings.fileName(), SettingsFolder() + "/Vantoria/Vantoria.conf");
   EXPECT_EQ(settings.value("Recent File List/File1").toString(), entries.first());
   EXPECT_EQ(settings.value("Recent File List/File5").toString(), entries.last());
 }

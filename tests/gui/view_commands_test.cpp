@@ -10,12 +10,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/dispatcher_texts.h"
-#include "app/operation_poster.h"
 #include "document/vantoria_doc.h"
 #include "framework/user_prompts.h"
+#include "operations/dispatcher_texts.h"
+#include "operations/operation_poster.h"
 #include "support/memory_runs_out.h"
-#include "view/parameter_dialogs.h"
+#include "view/dialog_opener.h"
 #include "view/vantoria_view.h"
 
 namespace vantoria {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 #include "imaging/kernels.h"
 
 namespace vantoria::reference {

@@ -3,8 +3,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "app/operation_dispatcher.h"
 #include "document/vantoria_doc.h"
+#include "operations/operation_dispatcher.h"
 
 namespace vantoria::test {
 

@@ -12,8 +12,8 @@ namespace {
 
 QString FailureFileBase() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  QString name = info ? QString("%1.%2").arg(info->test_suite_name(), info->name())
-                      : QStringLiteral("image");
+  QString name =
+      info ? QString("%1.%2").arg(info->test_suite_name(), info->name()) : QStringLiteral("image");
   name.replace('/', '_');
   QDir().mkpath(VANTORIA_TEST_OUTPUT_DIR);
   return QString(VANTORIA_TEST_OUTPUT_DIR) + '/' + name;

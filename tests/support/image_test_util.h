@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <random>
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 
 namespace vantoria::test {
 

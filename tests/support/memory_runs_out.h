@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 
 namespace vantoria::test {
 

@@ -1,4 +1,4 @@
-#include "document/history_list.h"
+#include "core/history_list.h"
 
 #include <utility>
 
@@ -30,9 +30,13 @@ HistoryStepPtr CreateHistoryStep(std::uint32_t message, std::optional<Region> re
   return step;
 }
 
-void FreeHistoryStep(HistoryStepPtr& step) { step.reset(); }
+void FreeHistoryStep(HistoryStepPtr& step) {
+  step.reset();
+}
 
-HistoryList::~HistoryList() { RemoveAll(); }
+HistoryList::~HistoryList() {
+  RemoveAll();
+}
 
 std::size_t HistoryList::count() const {
   std::size_t steps = 0;
@@ -98,6 +102,8 @@ void HistoryList::TruncateFrom(HistoryStep* step) {
   }
 }
 
-void HistoryList::RemoveAll() { TruncateFrom(oldest()); }
+void HistoryList::RemoveAll() {
+  TruncateFrom(oldest());
+}
 
 }  // namespace vantoria

@@ -1,4 +1,4 @@
-#include "framework/document_manager.h"
+#include "app/document_manager.h"
 
 #include <QDir>
 #include <QFileInfo>

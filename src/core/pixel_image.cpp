@@ -1,4 +1,4 @@
-#include "document/pixel_image.h"
+#include "core/pixel_image.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "dialogs/parameter_dialog.h"
+#include "dialogs/parameter_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -36,7 +36,7 @@ QString ControlName(int id) {
   return QStringLiteral("ctl%1").arg(id);
 }
 
-CParameterDialog::CParameterDialog(QWidget* parent, const QString& title, QSize templateSize)
+CParameterDlg::CParameterDlg(QWidget* parent, const QString& title, QSize templateSize)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_units(ParameterDialogFont()) {
@@ -45,25 +45,25 @@ CParameterDialog::CParameterDialog(QWidget* parent, const QString& title, QSize 
   setFixedSize(m_units.Size(templateSize.width(), templateSize.height()));
 }
 
-CParameterDialog::~CParameterDialog() = default;
+CParameterDlg::~CParameterDlg() = default;
 
-int CParameterDialog::DoModal() {
+int CParameterDlg::DoModal() {
   return exec() == QDialog::Accepted ? IDOK : IDCANCEL;
 }
 
-QRect CParameterDialog::ToPixels(const QRect& units) const {
+QRect CParameterDlg::ToPixels(const QRect& units) const {
   return m_units.Rect(units.x(), units.y(), units.width(), units.height());
 }
 
-void CParameterDialog::Place(QWidget* control, int id, const QRect& rect) {
+void CParameterDlg::Place(QWidget* control, int id, const QRect& rect) {
   if (id != 0) {
     control->setObjectName(ControlName(id));
   }
   control->setGeometry(ToPixels(rect));
 }
 
-QPushButton* CParameterDialog::AddButton(int id, const QString& text, const QRect& rect,
-                                         bool isDefault) {
+QPushButton* CParameterDlg::AddButton(int id, const QString& text, const QRect& rect,
+                                      bool isDefault) {
   auto* button = new QPushButton(text, this);
   Place(button, id, rect);
   button->setDefault(isDefault);
@@ -71,21 +71,21 @@ QPushButton* CParameterDialog::AddButton(int id, const QString& text, const QRec
     m_pFirstButton = button;
   }
   if (id == IDOK) {
-    connect(button, &QPushButton::clicked, this, &CParameterDialog::accept);
+    connect(button, &QPushButton::clicked, this, &CParameterDlg::accept);
   } else if (id == IDCANCEL) {
-    connect(button, &QPushButton::clicked, this, &CParameterDialog::reject);
+    connect(button, &QPushButton::clicked, this, &CParameterDlg::reject);
   }
   return button;
 }
 
-QLabel* CParameterDialog::AddLabel(const QString& text, const QRect& rect) {
+QLabel* CParameterDlg::AddLabel(const QString& text, const QRect& rect) {
   auto* label = new QLabel(text, this);
   label->setTextFormat(Qt::PlainText);
   Place(label, 0, rect);
   return label;
 }
 
-QLineEdit* CParameterDialog::AddNumberBox(int id, const QRect& rect, bool readOnly) {
+QLineEdit* CParameterDlg::AddNumberBox(int id, const QRect& rect, bool readOnly) {
   auto* box = new QLineEdit(this);
   Place(box, id, rect);
   box->setReadOnly(readOnly);
@@ -95,19 +95,19 @@ QLineEdit* CParameterDialog::AddNumberBox(int id, const QRect& rect, bool readOn
   return box;
 }
 
-QCheckBox* CParameterDialog::AddCheckBox(int id, const QString& text, const QRect& rect) {
+QCheckBox* CParameterDlg::AddCheckBox(int id, const QString& text, const QRect& rect) {
   auto* box = new QCheckBox(text, this);
   Place(box, id, rect);
   return box;
 }
 
-QRadioButton* CParameterDialog::AddRadioButton(int id, const QString& text, const QRect& rect) {
+QRadioButton* CParameterDlg::AddRadioButton(int id, const QString& text, const QRect& rect) {
   auto* button = new QRadioButton(text, this);
   Place(button, id, rect);
   return button;
 }
 
-void CParameterDialog::MakeRadioGroup(std::initializer_list<QRadioButton*> group) {
+void CParameterDlg::MakeRadioGroup(std::initializer_list<QRadioButton*> group) {
   std::vector<QRadioButton*>& buttons = m_radioGroups.emplace_back(group);
   for (QRadioButton* button : buttons) {
     // Qt's exclusive buttons share one tab stop; these keep one each and stay exclusive here.
@@ -118,14 +118,14 @@ void CParameterDialog::MakeRadioGroup(std::initializer_list<QRadioButton*> group
   }
 }
 
-void CParameterDialog::CheckOnly(const std::vector<QRadioButton*>& group,
-                                 const QRadioButton* checked) {
+void CParameterDlg::CheckOnly(const std::vector<QRadioButton*>& group,
+                              const QRadioButton* checked) {
   for (QRadioButton* button : group) {
     button->setChecked(button == checked);
   }
 }
 
-bool CParameterDialog::eventFilter(QObject* watched, QEvent* event) {
+bool CParameterDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     const bool forward = key == Qt::Key_Right || key == Qt::Key_Down;
@@ -147,14 +147,14 @@ bool CParameterDialog::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-TrackSlider* CParameterDialog::AddSlider(int id, const QRect& rect) {
+TrackSlider* CParameterDlg::AddSlider(int id, const QRect& rect) {
   auto* slider = new TrackSlider(this);
   Place(slider, id, rect);
   slider->setTickPosition(QSlider::TicksAbove);
   return slider;
 }
 
-QComboBox* CParameterDialog::AddDropList(int id, const QRect& rect, const QStringList& items) {
+QComboBox* CParameterDlg::AddDropList(int id, const QRect& rect, const QStringList& items) {
   auto* list = new QComboBox(this);
   list->addItems(items);
   list->setCurrentIndex(-1);
@@ -166,13 +166,13 @@ QComboBox* CParameterDialog::AddDropList(int id, const QRect& rect, const QStrin
   return list;
 }
 
-SpinButton* CParameterDialog::AddSpinButton(int id, const QRect& rect) {
+SpinButton* CParameterDlg::AddSpinButton(int id, const QRect& rect) {
   auto* spin = new SpinButton(this);
   Place(spin, id, rect);
   return spin;
 }
 
-void CParameterDialog::showEvent(QShowEvent* event) {
+void CParameterDlg::showEvent(QShowEvent* event) {
   if (!m_bInitialised) {
     m_bInitialised = true;
     OnInitDialog();
@@ -184,30 +184,30 @@ void CParameterDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-bool CParameterDialog::OnInitDialog() {
+bool CParameterDlg::OnInitDialog() {
   UpdateData(false);
   return true;
 }
 
-void CParameterDialog::OnOK() {
+void CParameterDlg::OnOK() {
   if (UpdateData(true)) {
     QDialog::accept();
   }
 }
 
-void CParameterDialog::OnCancel() {
+void CParameterDlg::OnCancel() {
   QDialog::reject();
 }
 
-void CParameterDialog::accept() {
+void CParameterDlg::accept() {
   OnOK();
 }
 
-void CParameterDialog::reject() {
+void CParameterDlg::reject() {
   OnCancel();
 }
 
-bool CParameterDialog::UpdateData(bool save) {
+bool CParameterDlg::UpdateData(bool save) {
   const bool wasExchanging = m_bExchanging;
   m_bExchanging = true;
   const bool ok = DoDataExchange(save);
@@ -215,7 +215,7 @@ bool CParameterDialog::UpdateData(bool save) {
   return ok;
 }
 
-bool CParameterDialog::ExchangeText(bool save, QLineEdit* box, int& value) {
+bool CParameterDlg::ExchangeText(bool save, QLineEdit* box, int& value) {
   if (!save) {
     box->setText(QString::number(value));
     return true;
@@ -232,7 +232,7 @@ bool CParameterDialog::ExchangeText(bool save, QLineEdit* box, int& value) {
   return true;
 }
 
-void CParameterDialog::ExchangeCheck(bool save, QCheckBox* box, bool& value) {
+void CParameterDlg::ExchangeCheck(bool save, QCheckBox* box, bool& value) {
   if (save) {
     value = box->isChecked();
   } else {
@@ -240,8 +240,8 @@ void CParameterDialog::ExchangeCheck(bool save, QCheckBox* box, bool& value) {
   }
 }
 
-void CParameterDialog::ExchangeRadio(bool save, std::initializer_list<QRadioButton*> group,
-                                     int& value) {
+void CParameterDlg::ExchangeRadio(bool save, std::initializer_list<QRadioButton*> group,
+                                  int& value) {
   int index = 0;
   if (save) {
     value = -1;

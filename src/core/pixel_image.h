@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "document/region.h"
+#include "core/region.h"
 
 namespace vantoria {
 

@@ -4,9 +4,9 @@
 #include <functional>
 #include <optional>
 
-#include "app/operation_messages.h"
-#include "document/pixel_image.h"
-#include "document/region.h"
+#include "core/pixel_image.h"
+#include "core/region.h"
+#include "operations/operation_messages.h"
 
 namespace vantoria {
 

@@ -1,4 +1,4 @@
-#include "framework/document.h"
+#include "document/document.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "view/parameter_dialogs.h"
+#include "view/dialog_opener.h"
 
 #include <QWidget>
 #include <utility>
@@ -21,10 +21,10 @@ ParameterDialogOpener& Opener() {
 }
 
 // The dialog lives for the command only; it posts its own messages, so its result is unused.
-template <class Dialog>
-void RunModal(QWidget* owner) {
+template <class Dialog, class... Arguments>
+void RunModal(QWidget* owner, Arguments... arguments) {
   {
-    Dialog dialog(owner);
+    Dialog dialog(arguments..., owner);
     dialog.DoModal();
   }
   // Hand the keyboard back to the window the dialog blocked: a window manager does this on its
@@ -34,7 +34,7 @@ void RunModal(QWidget* owner) {
   }
 }
 
-void OpenDefault(int id, QWidget* owner) {
+void OpenDefault(int id, QWidget* owner, std::optional<QSize> imageSize) {
   switch (id) {
     case cmd::ID_ADJUST_BRIGHTNESS_CONTRAST:
       RunModal<CBrightnessContrastDlg>(owner);
@@ -49,7 +49,7 @@ void OpenDefault(int id, QWidget* owner) {
       RunModal<CThresholdDlg>(owner);
       break;
     case cmd::ID_IMAGE_SIZE:
-      RunModal<CSizeDlg>(owner);
+      RunModal<CSizeDlg>(owner, imageSize);
       break;
     case cmd::ID_IMAGE_ROTATE:
       RunModal<CRotateDlg>(owner);
@@ -68,12 +68,12 @@ void SetParameterDialogOpener(ParameterDialogOpener opener) {
   Opener() = std::move(opener);
 }
 
-void OpenParameterDialog(int id, QWidget* owner) {
+void OpenParameterDialog(int id, QWidget* owner, std::optional<QSize> imageSize) {
   if (const ParameterDialogOpener& opener = Opener()) {
     opener(id, owner);
     return;
   }
-  OpenDefault(id, owner);
+  OpenDefault(id, owner, imageSize);
 }
 
 }  // namespace vantoria

@@ -1,13 +1,13 @@
-#include "app/operation_dispatcher.h"
+#include "operations/operation_dispatcher.h"
 
 #include <algorithm>
 
-#include "app/dispatcher_texts.h"
 #include "document/vantoria_doc.h"
 #include "imaging/colour_ops.h"
 #include "imaging/filter_ops.h"
 #include "imaging/geometry_ops.h"
 #include "imaging/kernels.h"
+#include "operations/dispatcher_texts.h"
 
 namespace vantoria {
 

@@ -1,8 +1,8 @@
 // Saving documents: Save, Save As and the question before a modified document closes.
 #include <QFileInfo>
 
+#include "app/document_manager.h"
 #include "document/vantoria_doc.h"
-#include "framework/document_manager.h"
 #include "framework/user_prompts.h"
 
 namespace vantoria {

@@ -5,8 +5,8 @@
 #include <memory>
 #include <optional>
 
-#include "document/pixel_image.h"
-#include "document/region.h"
+#include "core/pixel_image.h"
+#include "core/region.h"
 
 namespace vantoria {
 

@@ -1,9 +1,9 @@
 // The operations that change the image's size: they work on the whole image whatever is
 // selected (crop uses the selection only as its rectangle) and store whole images in the step.
-#include "app/dispatcher_texts.h"
-#include "app/operation_dispatcher.h"
 #include "document/vantoria_doc.h"
 #include "imaging/geometry_ops.h"
+#include "operations/dispatcher_texts.h"
+#include "operations/operation_dispatcher.h"
 
 namespace vantoria {
 

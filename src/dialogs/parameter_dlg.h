@@ -33,11 +33,11 @@ QString ControlName(int id);
 // the program's parameter dialogs: OnInitDialog when it first shows, data exchange between
 // the members and the controls, OnOK for the OK button and Enter, OnCancel for Cancel, Esc and
 // the close box. Controls are created in template order, which is also the tab order.
-class CParameterDialog : public QDialog {
+class CParameterDlg : public QDialog {
   Q_OBJECT
 
  public:
-  ~CParameterDialog() override;
+  ~CParameterDlg() override;
 
   // Runs the dialog modally; IDOK or IDCANCEL.
   int DoModal();
@@ -47,7 +47,7 @@ class CParameterDialog : public QDialog {
   void reject() override;
 
  protected:
-  CParameterDialog(QWidget* parent, const QString& title, QSize templateSize);
+  CParameterDlg(QWidget* parent, const QString& title, QSize templateSize);
 
   // --- the template, in dialog units ---
   QPushButton* AddButton(int id, const QString& text, const QRect& rect, bool isDefault);

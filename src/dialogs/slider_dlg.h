@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "dialogs/preview_dialog.h"
+#include "dialogs/preview_dlg.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -16,7 +16,7 @@ class TrackSlider;
 // updates its box; letting go of the mouse after working a slider previews the new values
 // when the preview box is ticked and the value differs from the one this slider last sent;
 // OK sends the final values when any differs from what was last sent.
-class CSliderDialog : public CPreviewDialog {
+class CSliderDlg : public CPreviewDlg {
   Q_OBJECT
 
  protected:
@@ -28,8 +28,8 @@ class CSliderDialog : public CPreviewDialog {
     ops::Origin origin;
   };
 
-  CSliderDialog(QWidget* parent, const QString& title, QSize templateSize, ops::Code code,
-                int minimum, int maximum);
+  CSliderDlg(QWidget* parent, const QString& title, QSize templateSize, ops::Code code, int minimum,
+             int maximum);
 
   void AddParameter(TrackSlider* slider, QLineEdit* box, int& value, int& last, ops::Origin origin);
   void SetPreviewBox(QCheckBox* box);

@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QObject>
 
-#include "app/operation_messages.h"
+#include "operations/operation_messages.h"
 
 namespace vantoria {
 

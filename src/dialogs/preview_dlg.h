@@ -1,18 +1,18 @@
 #pragma once
 
-#include "app/operation_messages.h"
-#include "dialogs/parameter_dialog.h"
+#include "dialogs/parameter_dlg.h"
+#include "operations/operation_messages.h"
 
 namespace vantoria {
 
 // A parameter dialog that previews its operation on the active image while it is open.
 // Untouched until its first preview, Previewed after: the first preview opens an edit that
 // later previews and the final message rerun, and Cancel takes that edit back.
-class CPreviewDialog : public CParameterDialog {
+class CPreviewDlg : public CParameterDlg {
   Q_OBJECT
 
  protected:
-  CPreviewDialog(QWidget* parent, const QString& title, QSize templateSize, ops::Code code);
+  CPreviewDlg(QWidget* parent, const QString& title, QSize templateSize, ops::Code code);
 
   // Every current parameter, packed as the dialog's message carries them.
   virtual ops::LParam PackedValues() const = 0;

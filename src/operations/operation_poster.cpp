@@ -1,4 +1,4 @@
-#include "app/operation_poster.h"
+#include "operations/operation_poster.h"
 
 #include <QCoreApplication>
 #include <QPointer>

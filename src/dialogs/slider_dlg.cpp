@@ -1,4 +1,4 @@
-#include "dialogs/slider_dialog.h"
+#include "dialogs/slider_dlg.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -13,12 +13,12 @@ constexpr int kTickFrequency = 10;
 
 }  // namespace
 
-CSliderDialog::CSliderDialog(QWidget* parent, const QString& title, QSize templateSize,
-                             ops::Code code, int minimum, int maximum)
-    : CPreviewDialog(parent, title, templateSize, code), m_nMinimum(minimum), m_nMaximum(maximum) {}
+CSliderDlg::CSliderDlg(QWidget* parent, const QString& title, QSize templateSize, ops::Code code,
+                       int minimum, int maximum)
+    : CPreviewDlg(parent, title, templateSize, code), m_nMinimum(minimum), m_nMaximum(maximum) {}
 
-void CSliderDialog::AddParameter(TrackSlider* slider, QLineEdit* box, int& value, int& last,
-                                 ops::Origin origin) {
+void CSliderDlg::AddParameter(TrackSlider* slider, QLineEdit* box, int& value, int& last,
+                              ops::Origin origin) {
   m_parameters.push_back({slider, box, &value, &last, origin});
   const std::size_t index = m_parameters.size() - 1;
   // By index: the vector may still grow and move its elements.
@@ -28,14 +28,14 @@ void CSliderDialog::AddParameter(TrackSlider* slider, QLineEdit* box, int& value
           [this, index] { OnSliderReleased(m_parameters[index]); });
 }
 
-void CSliderDialog::SetPreviewBox(QCheckBox* box) {
+void CSliderDlg::SetPreviewBox(QCheckBox* box) {
   m_pPreviewBox = box;
   // Clicks by mouse or by the space bar; setting the box from the members is not a click.
-  connect(box, &QCheckBox::clicked, this, &CSliderDialog::OnPreviewClicked);
+  connect(box, &QCheckBox::clicked, this, &CSliderDlg::OnPreviewClicked);
 }
 
-bool CSliderDialog::OnInitDialog() {
-  CPreviewDialog::OnInitDialog();
+bool CSliderDlg::OnInitDialog() {
+  CPreviewDlg::OnInitDialog();
   for (const SliderParameter& parameter : m_parameters) {
     parameter.slider->setRange(m_nMinimum, m_nMaximum);
     parameter.slider->setTickInterval(kTickFrequency);
@@ -49,7 +49,7 @@ bool CSliderDialog::OnInitDialog() {
   return true;
 }
 
-bool CSliderDialog::DoDataExchange(bool save) {
+bool CSliderDlg::DoDataExchange(bool save) {
   for (const SliderParameter& parameter : m_parameters) {
     if (!ExchangeText(save, parameter.box, *parameter.value)) {
       return false;
@@ -61,13 +61,13 @@ bool CSliderDialog::DoDataExchange(bool save) {
   return true;
 }
 
-void CSliderDialog::OnSliderChanged(const SliderParameter& parameter) {
+void CSliderDlg::OnSliderChanged(const SliderParameter& parameter) {
   // Drag, channel click and keyboard alike: the box beside the slider follows at once.
   *parameter.value = parameter.slider->value();
   UpdateData(false);
 }
 
-void CSliderDialog::OnSliderReleased(const SliderParameter& parameter) {
+void CSliderDlg::OnSliderReleased(const SliderParameter& parameter) {
   if (!m_bPreview || !DiffersFromSent(parameter)) {
     return;
   }
@@ -75,12 +75,12 @@ void CSliderDialog::OnSliderReleased(const SliderParameter& parameter) {
   RememberSent(parameter);
 }
 
-void CSliderDialog::OnPreviewClicked() {
+void CSliderDlg::OnPreviewClicked() {
   // The box's new state governs the next release at once; it posts nothing by itself.
   UpdateData(true);
 }
 
-void CSliderDialog::OnOK() {
+void CSliderDlg::OnOK() {
   if (!UpdateData(true)) {
     return;
   }
@@ -91,14 +91,14 @@ void CSliderDialog::OnOK() {
   if (changed) {
     PostFinal();
   }
-  CPreviewDialog::OnOK();
+  CPreviewDlg::OnOK();
 }
 
-bool CSliderDialog::DiffersFromSent(const SliderParameter& parameter) const {
+bool CSliderDlg::DiffersFromSent(const SliderParameter& parameter) const {
   return *parameter.value != *parameter.last;
 }
 
-void CSliderDialog::RememberSent(const SliderParameter& parameter) {
+void CSliderDlg::RememberSent(const SliderParameter& parameter) {
   *parameter.last = *parameter.value;
 }
 
