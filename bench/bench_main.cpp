@@ -15,7 +15,7 @@
 #include "bench_image.h"
 #include "comparison.h"
 #include "imaging/parallel_rows.h"
-#include "imaging/simd.h"
+#include "imaging/testing_hooks.h"
 
 namespace vantoria::bench {
 namespace {

@@ -32,7 +32,7 @@ struct EditPath : DispatchHost {
   }
 
   void Post(std::uint32_t code, WParam w = 0, LParam l = 0) { dispatcher.Dispatch({code, w, l}); }
-  void Repaint() { ComposeOverBlack(*document.GetImage(), display); }
+  void Repaint() { static_cast<void>(ComposeOverBlack(*document.GetImage(), display)); }
   int NextValue() { return value = (value + 7) % 100; }
 };
 
@@ -72,14 +72,14 @@ std::vector<Row> EditPathRows() {
        {}},
       {"edit_undo_repainted",
        [path] {
-         path->document.Undo();
+         static_cast<void>(path->document.Undo());
          path->Repaint();
        },
        {},
        undoRedo},
       {"edit_redo_repainted",
        [path] {
-         path->document.Redo();
+         static_cast<void>(path->document.Redo());
          path->Repaint();
        },
        {},

@@ -13,6 +13,7 @@
 #include <optional>
 #include <random>
 
+#include "core/testing_hooks.h"
 #include "document/vantoria_doc.h"
 #include "fuzz/document_check.h"
 #include "operations/operation_dispatcher.h"

@@ -65,9 +65,9 @@ class BatchTool : public ::testing::Test {
       } else if (std::holds_alternative<batch::SelectNone>(step.action)) {
         host.selection.reset();
       } else if (std::holds_alternative<batch::UndoStep>(step.action)) {
-        host.document.Undo();
+        static_cast<void>(host.document.Undo());
       } else if (std::holds_alternative<batch::RedoStep>(step.action)) {
-        host.document.Redo();
+        static_cast<void>(host.document.Redo());
       }
     }
     return CloneImage(*host.document.GetImage());

@@ -81,7 +81,7 @@ TEST_F(DispatcherTest, OkWithoutPreviewOpensOneStep) {
   Post(WM_OP_BRIGHTNESS_CONTRAST, PackWParam(kOriginFinal, true), PackBrightnessContrast(-20, 50));
   EXPECT_EQ(Steps(), 1u);
   EXPECT_TRUE(ImagesEqual(Image(), *BrightnessContrastOf(*original, -20, 50)));
-  host.document.Undo();
+  EXPECT_TRUE(host.document.Undo());
   EXPECT_TRUE(ImagesEqual(Image(), *original));
 }
 
@@ -134,7 +134,7 @@ TEST_F(DispatcherTest, SelectionEditAndItsUndoTouchOnlyTheSelection) {
     }
   }
   EXPECT_EQ(host.document.GetCurrentStep()->region, (Region{2, 3, 6, 5}));
-  host.document.Undo();
+  EXPECT_TRUE(host.document.Undo());
   EXPECT_TRUE(ImagesEqual(Image(), *original));
 }
 
@@ -162,9 +162,9 @@ TEST_F(DispatcherTest, CropUndoRedoChangeTheSize) {
   Post(WM_OP_CROP);
   EXPECT_TRUE(ImagesEqual(Image(), *CropImage(*original, Region{2, 1, 5, 7})));
   EXPECT_FALSE(host.document.GetCurrentStep()->region);
-  host.document.Undo();
+  EXPECT_TRUE(host.document.Undo());
   EXPECT_TRUE(ImagesEqual(Image(), *original));
-  host.document.Redo();
+  EXPECT_TRUE(host.document.Redo());
   EXPECT_EQ(Image().width, 4);
   EXPECT_EQ(Image().height, 7);
 }

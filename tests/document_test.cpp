@@ -31,7 +31,7 @@ class DocumentTest : public ::testing::Test {
 
 TEST_F(DocumentTest, ApplyWithoutRegionKeepsACopyNotTheCallersImage) {
   ImagePtr replacement = UniformImage(5, 6, 0x80FFFFFF);
-  document.ApplyImage(*replacement, std::nullopt);
+  static_cast<void>(document.ApplyImage(*replacement, std::nullopt));
   replacement->rows[0][0] = 0;
   EXPECT_TRUE(ImagesEqual(*document.GetImage(), *UniformImage(5, 6, 0x80FFFFFF)));
 }
@@ -40,7 +40,7 @@ TEST_F(DocumentTest, ApplyWithMismatchedRegionChangesNoPixelButStillMarksAndRepa
   QSignalSpy repaints(&document, &CDocument::updateViews);
   Edit(0xFF000001);
   const std::uint64_t version = document.GetImageVersion();
-  document.ApplyImage(*UniformImage(2, 2, 0xFFFFFFFF), Region{0, 0, 2, 1});
+  static_cast<void>(document.ApplyImage(*UniformImage(2, 2, 0xFFFFFFFF), Region{0, 0, 2, 1}));
   EXPECT_TRUE(Shows(0xFF000001));
   EXPECT_TRUE(document.IsModified());
   EXPECT_EQ(repaints.count(), 2);
@@ -83,12 +83,12 @@ TEST_F(DocumentTest, UndoingEverythingClearsModifiedAndRedoBringsTheFirstEditBac
 TEST_F(DocumentTest, ANewEditDiscardsTheRedoBranch) {
   Edit(1);
   Edit(2);
-  document.Undo();
+  EXPECT_TRUE(document.Undo());
   Edit(3);
   EXPECT_FALSE(document.Redo());
   EXPECT_EQ(document.GetHistory().count(), 2u);
   for (int k = 0; k < 2; ++k) {
-    document.Undo();
+    EXPECT_TRUE(document.Undo());
   }
   Edit(4);
   EXPECT_EQ(document.GetHistory().count(), 1u);
@@ -97,18 +97,19 @@ TEST_F(DocumentTest, ANewEditDiscardsTheRedoBranch) {
 
 TEST_F(DocumentTest, RegionStepUndoRestoresOnlyTheRegion) {
   const Region region{1, 0, 2, 1};
-  document.CommitStep(CreateHistoryStep(1128, region, 0, 0, CropImage(*document.GetImage(), region),
-                                        UniformImage(2, 2, 0xFFFFFFFF)));
+  ASSERT_TRUE(document.CommitStep(CreateHistoryStep(1128, region, 0, 0,
+                                                    CropImage(*document.GetImage(), region),
+                                                    UniformImage(2, 2, 0xFFFFFFFF))));
   EXPECT_EQ(document.GetImage()->rows[0][1], 0xFFFFFFFFu);
   EXPECT_EQ(document.GetImage()->rows[2][1], kOpened);
-  document.Undo();
+  EXPECT_TRUE(document.Undo());
   EXPECT_TRUE(Shows(kOpened));
 }
 
 TEST_F(DocumentTest, RestoreTakesTheCurrentStepBackAndRemovesIt) {
   Edit(1);
   Edit(2);
-  document.RestoreCurrentStep();
+  EXPECT_TRUE(document.RestoreCurrentStep());
   EXPECT_TRUE(Shows(1));
   EXPECT_EQ(document.GetHistory().count(), 1u);
   EXPECT_FALSE(document.Redo());

@@ -26,7 +26,7 @@
 #include "imaging/geometry_ops.h"
 #include "imaging/kernels.h"
 #include "imaging/parallel_rows.h"
-#include "imaging/simd.h"
+#include "imaging/testing_hooks.h"
 #include "reference/reference_ops.h"
 #include "support/image_test_util.h"
 

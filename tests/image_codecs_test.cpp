@@ -361,7 +361,7 @@ TEST_F(FailedSave, EmptyImagesAreRefused) {
     ExpectRefused(*CreateImage(height, width), Path("keep.png"), png_);
   }
   QString error;
-  EncodeImageFile(*CreateImage(0, 0), Path("keep.png"), png_, &error);
+  static_cast<void>(EncodeImageFile(*CreateImage(0, 0), Path("keep.png"), png_, &error));
   EXPECT_TRUE(error.endsWith(QString::fromUtf8("：图像是空的"))) << error.toStdString();
   EXPECT_FALSE(EncodeImageFile(*CreateImage(0, 0), Path("keep.png"), png_, nullptr));
 }

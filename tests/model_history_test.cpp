@@ -58,7 +58,7 @@ ImagePtr Edited(const PixelImage& image, const std::optional<Region>& region,
     return result;
   }
   ImagePtr whole = CloneImage(image);
-  PasteImage(*result, *whole, *region);
+  EXPECT_TRUE(PasteImage(*result, *whole, *region));
   return whole;
 }
 
@@ -194,10 +194,10 @@ class ModelRun {
       ChangeSelection();
     } else if (roll < 60) {
       Act(
-          "undo", [&] { model_.Undo(); }, [&] { host_.document.Undo(); });
+          "undo", [&] { model_.Undo(); }, [&] { static_cast<void>(host_.document.Undo()); });
     } else if (roll < 68) {
       Act(
-          "redo", [&] { model_.Redo(); }, [&] { host_.document.Redo(); });
+          "redo", [&] { model_.Redo(); }, [&] { static_cast<void>(host_.document.Redo()); });
     } else if (roll < 74) {
       Crop();
     } else if (roll < 79) {

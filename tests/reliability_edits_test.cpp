@@ -177,7 +177,7 @@ TEST_F(BudgetedEdits, ARefusedPreviewLeavesTheEarlierEditAlone) {
     const ImagePtr part = CropImage(*edited, Region{0, 0, 2, 2});
     ImagePtr turned = CloneImage(*part);
     AdjustHueSaturationLightness(*part, *turned, 40 * 3.6, 0.0, 0.0);
-    PasteImage(*turned, *expected, Region{0, 0, 2, 2});
+    ASSERT_TRUE(PasteImage(*turned, *expected, Region{0, 0, 2, 2}));
     EXPECT_TRUE(ImagesEqual(Image(), *expected));
     Post(WM_OP_RESTORE);
     EXPECT_TRUE(ImagesEqual(Image(), *edited));

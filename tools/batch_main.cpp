@@ -9,6 +9,7 @@
 
 #include "document/image_codecs.h"
 #include "document/vantoria_doc.h"
+#include "operations/dispatcher_texts.h"
 #include "operations/operation_dispatcher.h"
 #include "tools/batch_steps.h"
 
@@ -88,9 +89,15 @@ class BatchRun {
     } else if (std::holds_alternative<SelectNone>(step.action)) {
       m_host.Select(std::nullopt);
     } else if (std::holds_alternative<UndoStep>(step.action)) {
-      m_document.Undo();
+      // Nothing to undo or redo does nothing, as in the editor; a step that cannot be taken
+      // (no memory for its picture) must not end in a picture written as if it had been.
+      if (m_document.CanUndo() && !m_document.Undo()) {
+        return Refuse(step, number, texts::OutOfMemory(), kBadStep);
+      }
     } else if (std::holds_alternative<RedoStep>(step.action)) {
-      m_document.Redo();
+      if (m_document.CanRedo() && !m_document.Redo()) {
+        return Refuse(step, number, texts::OutOfMemory(), kBadStep);
+      }
     } else {
       m_dispatcher.Dispatch(std::get<PostMessage>(step.action).message);
       const QStringList messages = m_host.TakeMessages();

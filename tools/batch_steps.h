@@ -31,7 +31,7 @@ struct Step {
 // Turns one command-line step into what the application would do for it: the operation
 // message the matching dialog or command posts (the dialog's OK without a preview), or a
 // selection or history action. Empty, with *error set, for an unknown step or a bad value.
-std::optional<Step> ParseStep(const QString& text, QString* error);
+[[nodiscard]] std::optional<Step> ParseStep(const QString& text, QString* error);
 
 // The step list for --help, one line each.
 QString StepHelp();

@@ -41,17 +41,17 @@ class CDocManager : public QObject {
 
   // --- saving ---
   // Save: in place when the document has a writable path, else under a path asked for.
-  bool DoFileSave(CVantoriaDoc* document);
+  [[nodiscard]] bool DoFileSave(CVantoriaDoc* document);
   // Save As: always asks for the path; the document takes it.
-  bool DoFileSaveAs(CVantoriaDoc* document);
+  [[nodiscard]] bool DoFileSaveAs(CVantoriaDoc* document);
   // Asks whether to save a modified document; false when the user cancels or saving fails.
-  bool SaveModified(CVantoriaDoc* document);
+  [[nodiscard]] bool SaveModified(CVantoriaDoc* document);
   // SaveModified for every document in turn; false at the first refusal.
-  bool SaveAllModified();
+  [[nodiscard]] bool SaveAllModified();
 
   // --- closing ---
   // Asks to save, then closes every window of the document. False when the user kept it.
-  bool CloseDocument(CVantoriaDoc* document);
+  [[nodiscard]] bool CloseDocument(CVantoriaDoc* document);
   // Closes every window of every document without asking.
   void CloseAllDocuments();
   // Whether a window may close: true unless it is the document's last window and the user
@@ -80,7 +80,7 @@ class CDocManager : public QObject {
   void ActivateFrame(CChildFrame* frame);
   void SizeNewFrame(CChildFrame* frame, const CVantoriaDoc* document);
   void RenumberFrames(const Entry& entry);
-  bool SaveAs(CVantoriaDoc* document, const QString& path);
+  [[nodiscard]] bool SaveAs(CVantoriaDoc* document, const QString& path);
   QString AskSavePath();
   QWidget* DialogParent() const;
 

@@ -84,17 +84,17 @@ bool CMainFrame::OnFrameCommand(int id) {
       return true;  // the checkable actions show and hide the bars themselves
     case ID_FILE_CLOSE:
       if (document) {
-        m_documents.CloseDocument(document);
+        static_cast<void>(m_documents.CloseDocument(document));  // the manager told the user why
       }
       return true;
     case ID_FILE_SAVE:
       if (document) {
-        m_documents.DoFileSave(document);
+        static_cast<void>(m_documents.DoFileSave(document));
       }
       return true;
     case ID_FILE_SAVE_AS:
       if (document) {
-        m_documents.DoFileSaveAs(document);
+        static_cast<void>(m_documents.DoFileSaveAs(document));
       }
       return true;
     case ID_WINDOW_NEW:

@@ -30,7 +30,7 @@ class CVantoriaApp : public QObject, public DispatchHost {
   // Creates and shows the main window and opens each file named in `files`. A file that cannot
   // be opened is reported and skipped; the main window stays. False when the main window could
   // not be made.
-  bool InitInstance(const QStringList& files);
+  [[nodiscard]] bool InitInstance(const QStringList& files);
   // Saves the settings; returns the exit code given.
   int ExitInstance(int exitCode);
 

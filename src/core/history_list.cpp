@@ -56,25 +56,25 @@ std::size_t HistoryList::byteSize() const {
 
 HistoryStep* HistoryList::Append(HistoryStepPtr step) {
   HistoryStep* appended = step.get();
-  step->older = newest_;
+  step->older = m_newest;
   step->newer.reset();
-  if (newest_) {
-    newest_->newer = std::move(step);
+  if (m_newest) {
+    m_newest->newer = std::move(step);
   } else {
-    oldest_ = std::move(step);
+    m_oldest = std::move(step);
   }
-  newest_ = appended;
+  m_newest = appended;
   return appended;
 }
 
 HistoryStepPtr HistoryList::Unlink(HistoryStep* step) {
-  HistoryStepPtr& owner = step->older ? step->older->newer : oldest_;
+  HistoryStepPtr& owner = step->older ? step->older->newer : m_oldest;
   HistoryStepPtr unlinked = std::move(owner);
   owner = std::move(unlinked->newer);
   if (owner) {
     owner->older = step->older;
   } else {
-    newest_ = step->older;
+    m_newest = step->older;
   }
   unlinked->older = nullptr;
   return unlinked;
@@ -92,8 +92,8 @@ void HistoryList::TruncateFrom(HistoryStep* step) {
   if (!step) {
     return;
   }
-  while (newest_) {
-    HistoryStep* last = newest_;
+  while (m_newest) {
+    HistoryStep* last = m_newest;
     const bool reachedStep = last == step;
     Remove(last);
     if (reachedStep) {

@@ -32,9 +32,9 @@ struct HistoryStep {
 
 using HistoryStepPtr = std::unique_ptr<HistoryStep>;
 
-HistoryStepPtr CreateHistoryStep(std::uint32_t message, std::optional<Region> region,
-                                 std::uint32_t wParam, std::uint32_t lParam, ImagePtr before,
-                                 ImagePtr after);
+[[nodiscard]] HistoryStepPtr CreateHistoryStep(std::uint32_t message, std::optional<Region> region,
+                                               std::uint32_t wParam, std::uint32_t lParam,
+                                               ImagePtr before, ImagePtr after);
 // Frees the step with its images and empties the pointer; nothing when it is already empty.
 void FreeHistoryStep(HistoryStepPtr& step);
 
@@ -46,9 +46,9 @@ class HistoryList {
   HistoryList& operator=(const HistoryList&) = delete;
   ~HistoryList();
 
-  HistoryStep* oldest() const { return oldest_.get(); }
-  HistoryStep* newest() const { return newest_; }
-  bool empty() const { return !oldest_; }
+  HistoryStep* oldest() const { return m_oldest.get(); }
+  HistoryStep* newest() const { return m_newest; }
+  bool empty() const { return !m_oldest; }
   std::size_t count() const;
   // Bytes held by every step's images.
   std::size_t byteSize() const;
@@ -65,8 +65,8 @@ class HistoryList {
   // Detaches the step from its owner in the chain, leaving the neighbours linked to each other.
   HistoryStepPtr Unlink(HistoryStep* step);
 
-  HistoryStepPtr oldest_;
-  HistoryStep* newest_ = nullptr;
+  HistoryStepPtr m_oldest;
+  HistoryStep* m_newest = nullptr;
 };
 
 }  // namespace vantoria

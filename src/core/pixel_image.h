@@ -26,13 +26,9 @@ using PixelBuffer = std::unique_ptr<Pixel[], PixelBufferDeleter>;
 // Allocates `count` pixels, left uninitialised. Returns an empty buffer when memory runs out.
 // Large buffers are mapped with transparent huge pages where the system offers them, and when
 // freed a few are kept (bounded) for the next allocation of the same size.
-PixelBuffer AllocatePixels(std::size_t count);
+[[nodiscard]] PixelBuffer AllocatePixels(std::size_t count);
 // Frees the large buffers kept for reuse.
 void ReleaseCachedPixels();
-
-// Test aid for the paths taken when memory runs out: after `count` more successful calls,
-// AllocatePixels fails as if memory were exhausted. A negative count (the start) never fails.
-void FailPixelAllocationsAfter(int count);
 
 // height rows of width pixels in one contiguous, gap-free buffer, top row first.
 // rows[y] points to the first pixel of row y and equals rows[0] + y * width.
@@ -57,26 +53,28 @@ using ImagePtr = std::unique_ptr<PixelImage>;
 // callers treat that as a failed edit and keep what they had.
 
 // New image with every pixel opaque black.
-ImagePtr CreateImage(std::int32_t height, std::int32_t width);
+[[nodiscard]] ImagePtr CreateImage(std::int32_t height, std::int32_t width);
 // New image around a buffer of height * width pixels; takes ownership of the buffer.
-ImagePtr WrapImage(PixelBuffer buffer, std::int32_t height, std::int32_t width);
+[[nodiscard]] ImagePtr WrapImage(PixelBuffer buffer, std::int32_t height, std::int32_t width);
 // New image whose pixels are left uninitialised, for callers that write every one.
-ImagePtr AllocateImage(std::int32_t height, std::int32_t width);
-ImagePtr CloneImage(const PixelImage& image);
+[[nodiscard]] ImagePtr AllocateImage(std::int32_t height, std::int32_t width);
+[[nodiscard]] ImagePtr CloneImage(const PixelImage& image);
 // New image of the region's size holding the region's pixels. The region must lie inside.
-ImagePtr CropImage(const PixelImage& image, const Region& region);
+[[nodiscard]] ImagePtr CropImage(const PixelImage& image, const Region& region);
 
 // Whole-image copy as one block. False, and nothing copied, unless the sizes agree.
-bool CopyImagePixels(const PixelImage& source, PixelImage& destination);
+[[nodiscard]] bool CopyImagePixels(const PixelImage& source, PixelImage& destination);
 // destination row i = source row region.top + i from column region.left. False unless the
 // destination has the region's size.
-bool CopyImageRegion(const PixelImage& source, const Region& region, PixelImage& destination);
+[[nodiscard]] bool CopyImageRegion(const PixelImage& source, const Region& region,
+                                   PixelImage& destination);
 // destination row region.top + i from column region.left = source row i. False unless the
 // source has the region's size.
-bool PasteImage(const PixelImage& source, PixelImage& destination, const Region& region);
+[[nodiscard]] bool PasteImage(const PixelImage& source, PixelImage& destination,
+                              const Region& region);
 // The outermost rows and columns only, for a destination whose inside is written next. False,
 // and nothing copied, unless the sizes agree.
-bool CopyImageBorder(const PixelImage& source, PixelImage& destination);
+[[nodiscard]] bool CopyImageBorder(const PixelImage& source, PixelImage& destination);
 // Frees the image and empties the pointer; nothing when it is already empty.
 void FreeImage(ImagePtr& image);
 

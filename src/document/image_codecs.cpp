@@ -76,18 +76,18 @@ std::uint64_t ArgbBytes(std::int64_t width, std::int64_t height) {
 class AllocationLimitScope {
  public:
   explicit AllocationLimitScope(std::size_t byteLimit)
-      : previous_(QImageReader::allocationLimit()) {
+      : m_previous(QImageReader::allocationLimit()) {
     const std::size_t megabytes = byteLimit / kMegabyte + (byteLimit % kMegabyte != 0);
     // 0 would switch the limit off, so the smallest limit is 1 MB; our own check is exact.
     QImageReader::setAllocationLimit(
         static_cast<int>(std::clamp<std::size_t>(megabytes, 1, INT_MAX)));
   }
-  ~AllocationLimitScope() { QImageReader::setAllocationLimit(previous_); }
+  ~AllocationLimitScope() { QImageReader::setAllocationLimit(m_previous); }
   AllocationLimitScope(const AllocationLimitScope&) = delete;
   AllocationLimitScope& operator=(const AllocationLimitScope&) = delete;
 
  private:
-  int previous_;
+  int m_previous;
 };
 
 // Copies an ARGB32 picture into a new image, one block per row. Empty when memory runs out.
@@ -113,34 +113,34 @@ ImagePtr CopyToPixelImage(const QImage& picture) {
 // encoders that seek back to finish a header (TIFF) report success over a cut-off file.
 class CheckedWriter : public QIODevice {
  public:
-  explicit CheckedWriter(QFileDevice& file) : file_(file) {
+  explicit CheckedWriter(QFileDevice& file) : m_file(file) {
     open(QIODevice::WriteOnly | QIODevice::Unbuffered);
   }
-  bool failed() const { return failed_; }
+  bool failed() const { return m_failed; }
   bool isSequential() const override { return false; }
   // Kept here rather than asked of the file, whose size() flushes and drops a failure.
-  qint64 size() const override { return size_; }
+  qint64 size() const override { return m_size; }
   bool seek(qint64 position) override {
-    const bool moved = QIODevice::seek(position) && file_.seek(position);
-    failed_ = failed_ || !moved;
+    const bool moved = QIODevice::seek(position) && m_file.seek(position);
+    m_failed = m_failed || !moved;
     return moved;
   }
 
  protected:
   qint64 readData(char*, qint64) override { return -1; }
   qint64 writeData(const char* data, qint64 length) override {
-    if (failed_ || file_.write(data, length) != length) {
-      failed_ = true;
+    if (m_failed || m_file.write(data, length) != length) {
+      m_failed = true;
       return -1;
     }
-    size_ = std::max(size_, pos() + length);
+    m_size = std::max(m_size, pos() + length);
     return length;
   }
 
  private:
-  QFileDevice& file_;
-  qint64 size_ = 0;
-  bool failed_ = false;
+  QFileDevice& m_file;
+  qint64 m_size = 0;
+  bool m_failed = false;
 };
 
 // Reads one picture upright, refusing it when it would take more than byteLimit bytes; `name`

@@ -31,7 +31,7 @@ struct FileFilters {
   QString open;
   QString save;
 };
-std::optional<FileFilters> BuildFileFilters();
+[[nodiscard]] std::optional<FileFilters> BuildFileFilters();
 
 // "BMP文件(*.BMP;*.DIB)|*.BMP;*.DIB||" -> {"BMP文件(*.BMP;*.DIB) (*.BMP *.DIB *.bmp *.dib)"}.
 // Lower-case variants are added because file dialogs on Linux match names case-sensitively.
@@ -42,27 +42,28 @@ QStringList ToNameFilters(const QString& filterString);
 // last '.' of the file name. Only the name after the last '/' counts, so a dot in a folder name
 // is not an extension; a name without '.' is searched as a whole, and a name ending in '.' has
 // an empty extension, which picks the first encoder.
-std::optional<ImageEncoder> GetEncoderClsid(const QString& fileName);
+[[nodiscard]] std::optional<ImageEncoder> GetEncoderClsid(const QString& fileName);
 
 // Decodes any file Qt can read into a new image of 0xAARRGGBB non-premultiplied pixels, turned
 // upright by the file's orientation tag. Returns an empty pointer and sets *error (when given)
 // to a message naming the file when the path is empty, the file cannot be read or decoded, or
 // the decoded picture would take more than byteLimit bytes. For the duration of the call Qt's
 // process-wide image allocation limit follows byteLimit (user-interface thread only).
-ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error);
+[[nodiscard]] ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error);
 
 // The same decode from an open device: `format` names the reader to try first (empty: decide
 // from the content) and `name` stands for the file in messages. Lets tests and fuzzers decode
 // bytes held in memory.
-ImagePtr DecodeImageDevice(QIODevice& device, const QByteArray& format, const QString& name,
-                           std::size_t byteLimit, QString* error);
+[[nodiscard]] ImagePtr DecodeImageDevice(QIODevice& device, const QByteArray& format,
+                                         const QString& name, std::size_t byteLimit,
+                                         QString* error);
 
 // Half of physical memory: the default byte limit for one decoded picture.
 std::size_t DefaultImageByteLimit();
 
 // Writes the image with the encoder, atomically: on any failure (empty image included) the file
 // on disk is left exactly as it was, the result is false and *error (when given) says why.
-bool EncodeImageFile(const PixelImage& image, const QString& path, const ImageEncoder& encoder,
-                     QString* error);
+[[nodiscard]] bool EncodeImageFile(const PixelImage& image, const QString& path,
+                                   const ImageEncoder& encoder, QString* error);
 
 }  // namespace vantoria

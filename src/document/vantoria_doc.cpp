@@ -27,10 +27,11 @@ bool CVantoriaDoc::ApplyImage(const PixelImage& image, const std::optional<Regio
   if (region) {
     // A region outside the image cannot come from a consistent history; never write past it.
     if (m_pImage && RegionInside(*region, *m_pImage)) {
-      PasteImage(image, *m_pImage, *region);
+      static_cast<void>(PasteImage(image, *m_pImage, *region));
     }
   } else if (m_pImage && SameSize(*m_pImage, image)) {
-    CopyImagePixels(image, *m_pImage);  // reuse the buffer: no allocation, no page faults
+    static_cast<void>(
+        CopyImagePixels(image, *m_pImage));  // reuse the buffer: no allocation, no page faults
   } else {
     ImagePtr copy = CloneImage(image);
     if (!copy) {

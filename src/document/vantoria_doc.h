@@ -35,11 +35,11 @@ class CVantoriaDoc : public CDocument {
   // Installs `image` (owned by the caller, usually a history step): pasted at `region`, or
   // copied as the whole image. Marks the document by the history rule and repaints the views.
   // False, with the image unchanged, when a copy cannot be allocated.
-  bool ApplyImage(const PixelImage& image, const std::optional<Region>& region);
+  [[nodiscard]] bool ApplyImage(const PixelImage& image, const std::optional<Region>& region);
   // False when there is no step to undo or redo, or when memory runs out for a picture of
   // another size; the image is unchanged then.
-  bool Undo();
-  bool Redo();
+  [[nodiscard]] bool Undo();
+  [[nodiscard]] bool Redo();
   bool CanUndo() const { return m_pCurrentStep != nullptr; }
   bool CanRedo() const { return StepToRedo() != nullptr; }
 
@@ -48,27 +48,27 @@ class CVantoriaDoc : public CDocument {
   HistoryStep* OpenStep(HistoryStepPtr step);
   // Opens the step and shows its result. False, with the image and the history as they were
   // (no older step dropped either), when the result cannot be installed.
-  bool CommitStep(HistoryStepPtr step);
+  [[nodiscard]] bool CommitStep(HistoryStepPtr step);
   // Drops the oldest steps before the current one while the history is over its budget: a
   // rerun can make the current step larger than it was when it was opened.
   void FitHistoryInBudget();
   // Undoes the current step and removes it with anything newer (a cancelled preview). False
   // when memory runs out for the picture before it: the step then stays, still undoable.
-  bool RestoreCurrentStep();
+  [[nodiscard]] bool RestoreCurrentStep();
   // Whether a step holding `bytes` could fit under the budget once older steps are dropped.
   bool StepFitsBudget(std::size_t bytes) const { return bytes <= m_nHistoryBudget; }
   void SetHistoryBudget(std::size_t bytes) { m_nHistoryBudget = bytes; }
   std::size_t GetHistoryBudget() const { return m_nHistoryBudget; }
 
   // --- files (vantoria_doc_file.cpp) ---
-  bool OnOpenDocument(const QString& path);
-  bool LoadImageFile(const QString& path);
+  [[nodiscard]] bool OnOpenDocument(const QString& path);
+  [[nodiscard]] bool LoadImageFile(const QString& path);
   // True when the file was written, or when nothing needed writing.
-  bool OnSaveDocument(const QString& path);
-  bool SaveImageFile(const QString& path);
+  [[nodiscard]] bool OnSaveDocument(const QString& path);
+  [[nodiscard]] bool SaveImageFile(const QString& path);
   // Saves under `path`, or under a path asked of the user when it is empty; with `replace`
   // the document takes the new path and title.
-  bool DoSave(const QString& path, bool replace);
+  [[nodiscard]] bool DoSave(const QString& path, bool replace);
   // Where DoSave asks for a path; returns empty when the user cancels.
   void SetSavePathPrompt(std::function<QString()> prompt) { m_savePathPrompt = std::move(prompt); }
   // Why the last open or save failed, for the user.

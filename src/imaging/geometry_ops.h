@@ -20,7 +20,7 @@ int ResizeImage(const PixelImage& source, PixelImage& destination, std::int32_t 
 
 // Rotates clockwise by `degrees` into a new image large enough for the turned picture, corners
 // white. Returns an empty pointer only when memory runs out.
-ImagePtr RotateImage(const PixelImage& source, double degrees);
+[[nodiscard]] ImagePtr RotateImage(const PixelImage& source, double degrees);
 
 int MirrorHorizontal(const PixelImage& source, PixelImage& destination);
 int MirrorVertical(const PixelImage& source, PixelImage& destination);

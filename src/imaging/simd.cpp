@@ -1,5 +1,7 @@
 #include "imaging/simd.h"
 
+#include "imaging/testing_hooks.h"
+
 #include <atomic>
 
 namespace vantoria::simd {

@@ -37,10 +37,8 @@ enum class VectorLevel { kBaseline, kAvx2 };
 
 // The widest level this processor runs.
 VectorLevel SupportedVectorLevel();
-// The level kernels run at; starts at the supported one. Tests and the benchmark lower it to
-// check or time the baseline build; a level the processor lacks falls back to the supported one.
+// The level kernels run at; starts at the supported one (testing_hooks.h lowers it).
 VectorLevel ActiveVectorLevel();
-void SetVectorLevel(VectorLevel level);
 
 // True when kernels run in the AVX2 build. A few kernels whose portable build comes out slower
 // than their plain scalar code (the compiler splits some 32-byte operations badly without

@@ -36,7 +36,7 @@ ImagePtr StartOfResult(std::uint32_t code, const PixelImage& before) {
     case WM_OP_SKETCH: {
       ImagePtr after = AllocateImage(before.height, before.width);
       if (after) {
-        CopyImageBorder(before, *after);
+        static_cast<void>(CopyImageBorder(before, *after));  // same size
       }
       return after;
     }
@@ -201,7 +201,9 @@ void OperationDispatcher::RunSameSize(CVantoriaDoc& document, const OperationMes
   step->wParam = message.wParam;
   step->lParam = message.lParam;
   operation(*step->before, *step->after);
-  document.ApplyImage(*step->after, step->region);
+  if (!document.ApplyImage(*step->after, step->region)) {
+    m_host.ShowMessage(texts::OutOfMemory());
+  }
 }
 
 void OperationDispatcher::OpenSameSizeStep(CVantoriaDoc& document, const OperationMessage& message,

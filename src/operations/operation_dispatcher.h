@@ -52,7 +52,7 @@ class OperationDispatcher {
   // The selection clamped to the image; none when it misses the image.
   std::optional<Region> SelectionInside(const PixelImage& image);
   // False, with the reason shown, when a step of `bytes` cannot be held.
-  bool ReportIfTooLarge(const CVantoriaDoc& document, std::size_t bytes);
+  [[nodiscard]] bool ReportIfTooLarge(const CVantoriaDoc& document, std::size_t bytes);
   // Opens a step whose images are already made and shows its result.
   void Commit(CVantoriaDoc& document, const ops::OperationMessage& message,
               std::optional<Region> region, ImagePtr before, ImagePtr after);

@@ -11,6 +11,7 @@
 #include "dialogs/threshold_dlg.h"
 #include "dialogs/transparency_dlg.h"
 #include "res/command_ids.h"
+#include "view/testing_hooks.h"
 
 namespace vantoria {
 namespace {

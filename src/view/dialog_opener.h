@@ -15,9 +15,4 @@ namespace vantoria {
 // picture the command is for (none without one), all the size dialog needs to know of it.
 void OpenParameterDialog(int id, QWidget* owner, std::optional<QSize> imageSize);
 
-// Replaces what OpenParameterDialog does; an empty function restores the default, which runs
-// the command's dialog modally. Tests record the calls through it.
-using ParameterDialogOpener = std::function<void(int id, QWidget* owner)>;
-void SetParameterDialogOpener(ParameterDialogOpener opener);
-
 }  // namespace vantoria

@@ -38,7 +38,7 @@ bool ComposeOverBlack(const PixelImage& image, QImage& into) {
 
 QImage ComposeOverBlack(const PixelImage& image) {
   QImage composed;
-  ComposeOverBlack(image, composed);
+  static_cast<void>(ComposeOverBlack(image, composed));  // empty when memory runs out
   return composed;
 }
 
@@ -51,7 +51,7 @@ void CVantoriaView::RebuildDisplayImage() {
     return;
   }
   // When memory runs out the previous picture stays; a later change tries again.
-  ComposeOverBlack(*image, d->m_imgDisplay);
+  static_cast<void>(ComposeOverBlack(*image, d->m_imgDisplay));
 }
 
 void CVantoriaView::paintEvent(QPaintEvent* event) {

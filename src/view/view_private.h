@@ -42,6 +42,6 @@ constexpr Region PlaceImage(int clientWidth, int clientHeight, int imageWidth, i
 QImage ComposeOverBlack(const PixelImage& image);
 // The same into `into`, reusing its pixels when it already has the size; false, with `into`
 // unchanged, for an empty image or when memory runs out.
-bool ComposeOverBlack(const PixelImage& image, QImage& into);
+[[nodiscard]] bool ComposeOverBlack(const PixelImage& image, QImage& into);
 
 }  // namespace vantoria

@@ -15,7 +15,7 @@
 #include "operations/dispatcher_texts.h"
 #include "operations/operation_poster.h"
 #include "support/memory_runs_out.h"
-#include "view/dialog_opener.h"
+#include "view/testing_hooks.h"
 #include "view/vantoria_view.h"
 
 namespace vantoria {

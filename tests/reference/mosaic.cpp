@@ -36,7 +36,7 @@ int Mosaic(const PixelImage& source, PixelImage& destination, unsigned blockSize
     return 0;
   }
   if (blockSize == 1) {
-    CopyImagePixels(source, destination);
+    static_cast<void>(CopyImagePixels(source, destination));
     return 1;
   }
   const std::size_t k = blockSize;

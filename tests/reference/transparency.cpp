@@ -12,7 +12,7 @@
 namespace vantoria::reference {
 
 int AdjustTransparency(const PixelImage& source, PixelImage& destination, int alphaOffset) {
-  CopyImagePixels(source, destination);
+  static_cast<void>(CopyImagePixels(source, destination));
   // Past +-255 every alpha clamps alike; limiting t keeps A + t from overflowing.
   const int offset = std::clamp(alphaOffset, -255, 255);
   for (std::int32_t i = 0; i < destination.height; ++i) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/pixel_image.h"
+#include "core/testing_hooks.h"
 
 namespace vantoria::test {
 
