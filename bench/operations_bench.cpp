@@ -7,15 +7,11 @@
 
 #include "bench_image.h"
 #include "core/pixel_image.h"
-#include "imaging/colour_ops.h"
-#include "imaging/filter_ops.h"
 #include "imaging/geometry_ops.h"
-#include "imaging/kernels.h"
+#include "operation_cases.h"
 
 namespace vantoria::bench {
 namespace {
-
-using SameSizeOperation = int (*)(const PixelImage&, PixelImage&);
 
 // The middle quarter of the source, 3000 x 2000.
 constexpr Region kPieceRegion = {kSourceWidth / 4, kSourceHeight / 4, kSourceWidth * 3 / 4 - 1,
@@ -26,25 +22,25 @@ std::size_t RegionBytes(const Region& region) {
          sizeof(Pixel);
 }
 
-// The destination starts as a copy of the source, as the caller prepares it; the filters rely
-// on that for their border.
-void RegisterSameSize(const char* name, SameSizeOperation operation) {
-  Configure(benchmark::RegisterBenchmark(name, [operation](benchmark::State& state) {
-    const PixelImage& source = SourceImage();
-    ImagePtr destination = CloneImage(source);
-    TimeInto(state, source, *destination, source.byteSize() * 2, operation);
-  }));
-}
-
-void RegisterResize(const char* name, std::int32_t width, std::int32_t height) {
-  Configure(benchmark::RegisterBenchmark(name, [width, height](benchmark::State& state) {
-    const PixelImage& source = SourceImage();
-    ImagePtr destination = CreateImage(height, width);
-    TimeInto(state, source, *destination, source.byteSize() + destination->byteSize(),
-             [width, height](const PixelImage& from, PixelImage& to) {
-               return ResizeImage(from, to, width, height);
-             });
-  }));
+// Each operation of the table once, at the values of its first comparison row. A same-size
+// destination starts as a copy of the source, as the caller prepares it at the most.
+void RegisterTableOperations() {
+  const ops::OperationRow* previous = nullptr;
+  for (const OperationCase& timed : OperationCases()) {
+    if (timed.row == previous) {
+      continue;
+    }
+    previous = timed.row;
+    Configure(benchmark::RegisterBenchmark(
+        ("Operation/" + timed.name).c_str(), [timed](benchmark::State& state) {
+          const PixelImage& source = SourceImage();
+          ImagePtr destination = DestinationFor(timed, source);
+          TimeInto(state, source, *destination, source.byteSize() + destination->byteSize(),
+                   [&timed](const PixelImage& from, PixelImage& to) {
+                     return RunCase(timed, from, to);
+                   });
+        }));
+  }
 }
 
 void RegisterRotate(const char* name, double degrees) {
@@ -55,52 +51,9 @@ void RegisterRotate(const char* name, double degrees) {
   }));
 }
 
-void RegisterColourOperations() {
-  RegisterSameSize("Colour/AdjustBrightnessContrast", [](const PixelImage& from, PixelImage& to) {
-    return AdjustBrightnessContrast(from, to, 51, 0.3);
-  });
-  RegisterSameSize("Colour/AdjustTransparency", [](const PixelImage& from, PixelImage& to) {
-    return AdjustTransparency(from, to, -127);
-  });
-  RegisterSameSize("Colour/AdjustHueSaturationLightness",
-                   [](const PixelImage& from, PixelImage& to) {
-                     return AdjustHueSaturationLightness(from, to, 36.0, 0.2, -0.1);
-                   });
-  RegisterSameSize("Colour/InvertColors", InvertColors);
-  RegisterSameSize("Colour/GrayscaleByMaximum", GrayscaleByMaximum);
-  RegisterSameSize("Colour/GrayscaleByAverage", GrayscaleByAverage);
-  RegisterSameSize("Colour/GrayscaleByWeightedAverage", GrayscaleByWeightedAverage);
-  RegisterSameSize("Colour/Binarize",
-                   [](const PixelImage& from, PixelImage& to) { return Binarize(from, to, 128); });
-  RegisterSameSize("Colour/RemoveRedEye", RemoveRedEye);
-}
-
-void RegisterGeometryOperations() {
-  RegisterResize("Geometry/ResizeImage/3000x2000", kSourceWidth / 2, kSourceHeight / 2);
-  RegisterResize("Geometry/ResizeImage/9000x6000", kSourceWidth * 3 / 2, kSourceHeight * 3 / 2);
+void RegisterRotations() {
   RegisterRotate("Geometry/RotateImage/30", 30.0);
   RegisterRotate("Geometry/RotateImage/90", 90.0);
-  RegisterSameSize("Geometry/MirrorHorizontal", MirrorHorizontal);
-  RegisterSameSize("Geometry/MirrorVertical", MirrorVertical);
-}
-
-void RegisterFilterOperations() {
-  RegisterSameSize("Filter/SharpenLaplacian", [](const PixelImage& from, PixelImage& to) {
-    return SharpenLaplacian(from, to, kSharpenKernel, kSharpenDivisor);
-  });
-  RegisterSameSize("Filter/SmoothWithKernel/Box", [](const PixelImage& from, PixelImage& to) {
-    return SmoothWithKernel(from, to, kSmoothKernels[0], kSmoothDivisors[0]);
-  });
-  RegisterSameSize("Filter/SmoothWithKernel/Gaussian", [](const PixelImage& from, PixelImage& to) {
-    return SmoothWithKernel(from, to, kSmoothKernels[1], kSmoothDivisors[1]);
-  });
-  RegisterSameSize("Filter/MedianFilter", [](const PixelImage& from, PixelImage& to) {
-    return MedianFilter(from, to, kSmoothKernels[2], kSmoothDivisors[2]);
-  });
-  RegisterSameSize("Filter/Emboss", Emboss);
-  RegisterSameSize("Filter/Mosaic/8",
-                   [](const PixelImage& from, PixelImage& to) { return Mosaic(from, to, 8); });
-  RegisterSameSize("Filter/Sketch", Sketch);
 }
 
 void RegisterImageRecordCosts() {
@@ -135,9 +88,8 @@ void RegisterImageRecordCosts() {
 }  // namespace
 
 void RegisterGoogleBenchmarks() {
-  RegisterColourOperations();
-  RegisterGeometryOperations();
-  RegisterFilterOperations();
+  RegisterTableOperations();
+  RegisterRotations();
   RegisterImageRecordCosts();
 }
 

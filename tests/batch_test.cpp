@@ -8,6 +8,7 @@
 #include <random>
 
 #include "document/image_codecs.h"
+#include "operations/operation_table.h"
 #include "support/dispatch_test_host.h"
 #include "support/image_test_util.h"
 #include "tools/batch_steps.h"
@@ -254,6 +255,34 @@ TEST(BatchSteps, DialogStepsPostTheOkMessageOfTheirDialog) {
             (ops::OperationMessage{ops::WM_OP_MIRROR, 64, 0}));
   EXPECT_FALSE(batch::ParseStep("threshold=12x", &error));
   EXPECT_TRUE(error.contains("threshold=12x"));
+}
+
+// Every row of the table is reachable: its step, at the ends of its ranges, posts a message that
+// finds the row again and unpacks to the values written; the help names it.
+TEST(BatchSteps, EveryOperationRowParsesToItselfAndIsInTheHelp) {
+  const QString help = batch::StepHelp();
+  for (const ops::OperationRow& row : ops::OperationTable()) {
+    EXPECT_TRUE(help.contains(QString::fromUtf8(row.help).section('%', 0, 0))) << row.batchName;
+    for (const bool high : {false, true}) {
+      QStringList values;
+      for (int k = 0; k < row.parameterCount; ++k) {
+        values.append(QString::number(high ? row.ranges[k].high : row.ranges[k].low));
+      }
+      QString text = QString::fromLatin1(row.batchName);
+      if (row.variantName || !values.isEmpty()) {
+        text += '=' + (row.variantName ? QString::fromLatin1(row.variantName) : values.join(','));
+      }
+      QString error;
+      const auto parsed = batch::ParseStep(text, &error);
+      ASSERT_TRUE(parsed) << error.toStdString();
+      const ops::OperationMessage message = std::get<batch::PostMessage>(parsed->action).message;
+      EXPECT_EQ(ops::FindOperation(message.code, message.wParam), &row) << text.toStdString();
+      for (int k = 0; k < row.parameterCount; ++k) {
+        EXPECT_EQ(row.unpack(message.lParam)[k], values[k].toInt()) << text.toStdString();
+      }
+      EXPECT_TRUE(ops::HandlerAccepts(row, message.lParam)) << text.toStdString();
+    }
+  }
 }
 
 }  // namespace

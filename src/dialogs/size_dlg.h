@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "dialogs/parameter_dlg.h"
+#include "operations/operation_table.h"
 
 class QComboBox;
 class QLineEdit;
@@ -21,9 +22,9 @@ class CSizeDlg : public CParameterDlg {
   explicit CSizeDlg(std::optional<QSize> imageSize, QWidget* parent = nullptr);
   ~CSizeDlg() override;
 
-  // The largest size the resize message carries: the height travels as a signed number.
-  static constexpr int kMaximumWidth = 65535;
-  static constexpr int kMaximumHeight = 32767;
+  // The largest size the resize message carries.
+  static constexpr int kMaximumWidth = ops::FindOperation(ops::WM_OP_RESIZE, 0)->ranges[0].high;
+  static constexpr int kMaximumHeight = ops::FindOperation(ops::WM_OP_RESIZE, 0)->ranges[1].high;
 
   // The size in pixels that `number` means: itself in pixels, or `number` percent of
   // `reference`, truncated. Computed wide, so no product overflows.

@@ -4,6 +4,7 @@
 #include "imaging/geometry_ops.h"
 #include "operations/dispatcher_texts.h"
 #include "operations/operation_dispatcher.h"
+#include "operations/operation_table.h"
 
 namespace vantoria {
 
@@ -17,11 +18,10 @@ std::size_t PixelBytes(std::int64_t height, std::int64_t width) {
 
 }  // namespace
 
-void OperationDispatcher::OnResize(CVantoriaDoc& document, const OperationMessage& message) {
+// The size is inside the row's ranges: Route has checked it.
+void OperationDispatcher::OnResize(CVantoriaDoc& document, const OperationRow& row,
+                                   const OperationMessage& message) {
   const ImageSize size = DecodeSize(message.lParam);
-  if (size.width <= 0 || size.height <= 0) {
-    return;
-  }
   const PixelImage& image = *document.GetImage();
   if (!ReportIfTooLarge(document, image.byteSize() + PixelBytes(size.height, size.width))) {
     return;
@@ -29,7 +29,7 @@ void OperationDispatcher::OnResize(CVantoriaDoc& document, const OperationMessag
   ImagePtr before = CloneImage(image);
   ImagePtr after = AllocateImage(size.height, size.width);  // the resize writes every pixel
   if (before && after) {
-    ResizeImage(*before, *after, size.width, size.height);
+    row.routine(*before, *after, message.lParam);
   }
   Commit(document, message, std::nullopt, std::move(before), std::move(after));
 }
@@ -53,15 +53,14 @@ void OperationDispatcher::OnCrop(CVantoriaDoc& document, const OperationMessage&
   Commit(document, message, std::nullopt, std::move(before), std::move(after));
 }
 
-void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationMessage& message) {
+// The angle is inside the row's range: Route has checked it.
+void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationRow& row,
+                                   const OperationMessage& message) {
   const unsigned angle = DecodeAngle(message.lParam);
-  if (angle > 359) {
-    return;
-  }
   const PixelImage& image = *document.GetImage();
   // The turned picture is at most (W + H + 2) on each side.
   const std::int64_t side = std::int64_t{image.width} + image.height + 2;
-  if (NewStepBit(message.wParam)) {
+  if (!row.previews || NewStepBit(message.wParam)) {
     if (!ReportIfTooLarge(document, image.byteSize() + PixelBytes(side, side))) {
       return;
     }

@@ -3,11 +3,9 @@
 #include <algorithm>
 
 #include "document/vantoria_doc.h"
-#include "imaging/colour_ops.h"
-#include "imaging/filter_ops.h"
 #include "imaging/geometry_ops.h"
-#include "imaging/kernels.h"
 #include "operations/dispatcher_texts.h"
+#include "operations/operation_table.h"
 
 namespace vantoria {
 
@@ -15,45 +13,33 @@ using namespace ops;
 
 namespace {
 
-// The messages a preview dialog sends: a first preview opens a step, later ones rerun it.
-bool IsPreviewMessage(std::uint32_t code) {
-  return code == WM_OP_BRIGHTNESS_CONTRAST || code == WM_OP_TRANSPARENCY || code == WM_OP_HSL ||
-         code == WM_OP_BINARIZE || code == WM_OP_ROTATE || code == WM_OP_MOSAIC;
+// A message a preview dialog sends: a first preview opens a step, later ones rerun it.
+bool IsPreviewMessage(const OperationMessage& message) {
+  const OperationRow* row = FindOperation(message.code, message.wParam);
+  return row && row->previews;
 }
 
 bool IsFinal(WParam wParam) {
   return wParam >> 1 == kOriginFinal;
 }
 
-// The image a same-size operation writes its result into. Operations that write every pixel
-// get one left uninitialised (no copy, and no pass over memory about to be overwritten); the
-// 3 x 3 filters leave the border as it was, so only that is copied; anything else starts as a
-// full copy.
-ImagePtr StartOfResult(std::uint32_t code, const PixelImage& before) {
-  switch (code) {
-    case WM_OP_SHARPEN:
-    case WM_OP_SOFTEN:
-    case WM_OP_SKETCH: {
+// The image a same-size operation writes its result into, as its row says.
+ImagePtr StartOfResult(ResultStart start, const PixelImage& before) {
+  switch (start) {
+    case ResultStart::kUninitialised:
+      return AllocateImage(before.height, before.width);
+    case ResultStart::kBorderCopied: {
       ImagePtr after = AllocateImage(before.height, before.width);
       if (after) {
         static_cast<void>(CopyImageBorder(before, *after));  // same size
       }
       return after;
     }
-    case WM_OP_BRIGHTNESS_CONTRAST:
-    case WM_OP_TRANSPARENCY:
-    case WM_OP_HSL:
-    case WM_OP_INVERT:
-    case WM_OP_GRAYSCALE:
-    case WM_OP_BINARIZE:
-    case WM_OP_REDEYE:
-    case WM_OP_MIRROR:
-    case WM_OP_EMBOSS:
-    case WM_OP_MOSAIC:
-      return AllocateImage(before.height, before.width);
-    default:
-      return CloneImage(before);
+    case ResultStart::kFullCopy:
+    case ResultStart::kMadeByRoutine:
+      break;
   }
+  return CloneImage(before);
 }
 
 }  // namespace
@@ -67,7 +53,7 @@ void OperationDispatcher::Dispatch(const OperationMessage& message) {
   // and, on Cancel, the restore message. They would land on the step before, an earlier edit,
   // and Cancel would throw that edit away: they are ignored until the dialog has closed.
   if (m_bPreviewRefused) {
-    const bool rerun = IsPreviewMessage(message.code) && !NewStepBit(message.wParam);
+    const bool rerun = IsPreviewMessage(message) && !NewStepBit(message.wParam);
     if (rerun || message.code == WM_OP_RESTORE) {
       m_bPreviewRefused = rerun && !IsFinal(message.wParam);
       return;
@@ -76,119 +62,42 @@ void OperationDispatcher::Dispatch(const OperationMessage& message) {
   }
   const HistoryStep* const current = document->GetCurrentStep();
   Route(*document, message);
-  if (IsPreviewMessage(message.code) && NewStepBit(message.wParam)) {
+  if (IsPreviewMessage(message) && NewStepBit(message.wParam)) {
     m_bPreviewRefused = !IsFinal(message.wParam) && document->GetCurrentStep() == current;
   }
 }
 
 void OperationDispatcher::Route(CVantoriaDoc& document, const OperationMessage& message) {
-  switch (message.code) {
-    case WM_OP_RESTORE:
-      if (!document.RestoreCurrentStep()) {
-        m_host.ShowMessage(texts::OutOfMemory());
-      }
+  if (message.code == WM_OP_RESTORE) {
+    if (!document.RestoreCurrentStep()) {
+      m_host.ShowMessage(texts::OutOfMemory());
+    }
+    return;
+  }
+  const OperationRow* row = FindOperation(message.code, message.wParam);
+  if (!row || !HandlerAccepts(*row, message.lParam)) {
+    return;
+  }
+  switch (row->shape) {
+    case Shape::kSameSize:
+      RunSameSize(document, *row, message);
       return;
-    case WM_OP_RESIZE:
-      OnResize(document, message);
+    case Shape::kResize:
+      OnResize(document, *row, message);
       return;
-    case WM_OP_CROP:
+    case Shape::kCrop:
       OnCrop(document, message);
       return;
-    case WM_OP_ROTATE:
-      OnRotate(document, message);
+    case Shape::kRotate:
+      OnRotate(document, *row, message);
       return;
-    default:
-      break;
-  }
-  if (const SameSizeOperation operation = SameSizeOperationFor(message)) {
-    const bool adjustable = message.code == WM_OP_BRIGHTNESS_CONTRAST ||
-                            message.code == WM_OP_TRANSPARENCY || message.code == WM_OP_HSL ||
-                            message.code == WM_OP_BINARIZE || message.code == WM_OP_MOSAIC;
-    RunSameSize(document, message, !adjustable || NewStepBit(message.wParam), operation);
   }
 }
 
-OperationDispatcher::SameSizeOperation OperationDispatcher::SameSizeOperationFor(
-    const OperationMessage& message) {
-  const WParam w = message.wParam;
-  const LParam l = message.lParam;
-  switch (message.code) {
-    case WM_OP_BRIGHTNESS_CONTRAST: {
-      const BrightnessContrast values = DecodeBrightnessContrast(l);
-      return [values](const PixelImage& s, PixelImage& d) {
-        AdjustBrightnessContrast(s, d, values.brightness, values.contrast);
-      };
-    }
-    case WM_OP_TRANSPARENCY:
-      return [t = DecodeTransparency(l)](const PixelImage& s, PixelImage& d) {
-        AdjustTransparency(s, d, t);
-      };
-    case WM_OP_HSL: {
-      const HslOffsets offsets = DecodeHsl(l);
-      return [offsets](const PixelImage& s, PixelImage& d) {
-        AdjustHueSaturationLightness(s, d, offsets.hue, offsets.saturation, offsets.lightness);
-      };
-    }
-    case WM_OP_INVERT:
-      return InvertColors;
-    case WM_OP_GRAYSCALE:
-      switch (GrayscaleSelector(w)) {
-        case kGrayMaximum:
-          return GrayscaleByMaximum;
-        case kGrayAverage:
-          return GrayscaleByAverage;
-        case kGrayWeighted:
-          return GrayscaleByWeightedAverage;
-        default:
-          return {};
-      }
-    case WM_OP_BINARIZE:
-      return [t = DecodeThreshold(l)](const PixelImage& s, PixelImage& d) { Binarize(s, d, t); };
-    case WM_OP_REDEYE:
-      return RemoveRedEye;
-    case WM_OP_MIRROR:
-      return MirrorIsVertical(w) ? MirrorVertical : MirrorHorizontal;
-    case WM_OP_SHARPEN:
-      if (!SharpenAccepted(w)) {
-        return {};
-      }
-      return [](const PixelImage& s, PixelImage& d) {
-        SharpenLaplacian(s, d, kSharpenKernel, kSharpenDivisor);
-      };
-    case WM_OP_SOFTEN: {
-      const WParam method = SoftenSelector(w);
-      if (method == kSoftenMedian) {
-        return [](const PixelImage& s, PixelImage& d) {
-          MedianFilter(s, d, kSmoothKernels[kSoftenMedian], kSmoothDivisors[kSoftenMedian]);
-        };
-      }
-      if (method != kSoftenBox && method != kSoftenGaussian) {
-        return {};
-      }
-      return [method](const PixelImage& s, PixelImage& d) {
-        SmoothWithKernel(s, d, kSmoothKernels[method], kSmoothDivisors[method]);
-      };
-    }
-    case WM_OP_EMBOSS:
-      return Emboss;
-    case WM_OP_MOSAIC: {
-      const unsigned blockSize = DecodeBlockSize(l);
-      if (blockSize == 0) {
-        return {};
-      }
-      return [blockSize](const PixelImage& s, PixelImage& d) { Mosaic(s, d, blockSize); };
-    }
-    case WM_OP_SKETCH:
-      return Sketch;
-    default:
-      return {};
-  }
-}
-
-void OperationDispatcher::RunSameSize(CVantoriaDoc& document, const OperationMessage& message,
-                                      bool newStep, const SameSizeOperation& operation) {
-  if (newStep) {
-    OpenSameSizeStep(document, message, operation);
+void OperationDispatcher::RunSameSize(CVantoriaDoc& document, const OperationRow& row,
+                                      const OperationMessage& message) {
+  if (!row.previews || NewStepBit(message.wParam)) {
+    OpenSameSizeStep(document, row, message);
     return;
   }
   // A rerun belongs to the step its dialog opened, which is the newest; anything else has no
@@ -200,14 +109,14 @@ void OperationDispatcher::RunSameSize(CVantoriaDoc& document, const OperationMes
   }
   step->wParam = message.wParam;
   step->lParam = message.lParam;
-  operation(*step->before, *step->after);
+  row.routine(*step->before, *step->after, message.lParam);
   if (!document.ApplyImage(*step->after, step->region)) {
     m_host.ShowMessage(texts::OutOfMemory());
   }
 }
 
-void OperationDispatcher::OpenSameSizeStep(CVantoriaDoc& document, const OperationMessage& message,
-                                           const SameSizeOperation& operation) {
+void OperationDispatcher::OpenSameSizeStep(CVantoriaDoc& document, const OperationRow& row,
+                                           const OperationMessage& message) {
   const PixelImage& image = *document.GetImage();
   const std::optional<Region> region = SelectionInside(image);
   const std::size_t areaBytes =
@@ -217,9 +126,9 @@ void OperationDispatcher::OpenSameSizeStep(CVantoriaDoc& document, const Operati
     return;
   }
   ImagePtr before = region ? CropImage(image, *region) : CloneImage(image);
-  ImagePtr after = before ? StartOfResult(message.code, *before) : nullptr;
+  ImagePtr after = before ? StartOfResult(row.start, *before) : nullptr;
   if (after) {
-    operation(*before, *after);
+    row.routine(*before, *after, message.lParam);
   }
   Commit(document, message, region, std::move(before), std::move(after));
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 #include <optional>
 
 #include "core/pixel_image.h"
@@ -11,6 +10,9 @@
 namespace vantoria {
 
 class CVantoriaDoc;
+namespace ops {
+struct OperationRow;
+}
 
 // What the dispatcher needs of whoever drives it: the application, the batch tool or a test.
 class DispatchHost {
@@ -33,21 +35,18 @@ class OperationDispatcher {
   void Dispatch(const ops::OperationMessage& message);
 
  private:
-  using SameSizeOperation = std::function<void(const PixelImage&, PixelImage&)>;
-
-  // The routine behind a message that works pixel for pixel on the selection or the whole
-  // image; empty for other messages and for parameters the handler ignores.
-  static SameSizeOperation SameSizeOperationFor(const ops::OperationMessage& message);
-
-  // Hands the message to its handler.
+  // Hands the message to the handler its row names; messages without a row, or with values
+  // the handler ignores, go nowhere.
   void Route(CVantoriaDoc& document, const ops::OperationMessage& message);
-  void RunSameSize(CVantoriaDoc& document, const ops::OperationMessage& message, bool newStep,
-                   const SameSizeOperation& operation);
-  void OpenSameSizeStep(CVantoriaDoc& document, const ops::OperationMessage& message,
-                        const SameSizeOperation& operation);
-  void OnResize(CVantoriaDoc& document, const ops::OperationMessage& message);
+  void RunSameSize(CVantoriaDoc& document, const ops::OperationRow& row,
+                   const ops::OperationMessage& message);
+  void OpenSameSizeStep(CVantoriaDoc& document, const ops::OperationRow& row,
+                        const ops::OperationMessage& message);
+  void OnResize(CVantoriaDoc& document, const ops::OperationRow& row,
+                const ops::OperationMessage& message);
   void OnCrop(CVantoriaDoc& document, const ops::OperationMessage& message);
-  void OnRotate(CVantoriaDoc& document, const ops::OperationMessage& message);
+  void OnRotate(CVantoriaDoc& document, const ops::OperationRow& row,
+                const ops::OperationMessage& message);
 
   // The selection clamped to the image; none when it misses the image.
   std::optional<Region> SelectionInside(const PixelImage& image);

@@ -62,18 +62,10 @@ constexpr bool NewStepBit(WParam wParam) {
 enum GrayscaleMethod : WParam { kGrayMaximum = 0, kGrayAverage = 1, kGrayWeighted = 2 };
 enum MirrorMethod : WParam { kMirrorHorizontal = 0, kMirrorVertical = 64 };
 enum SoftenMethod : WParam { kSoftenBox = 0, kSoftenGaussian = 1, kSoftenMedian = 2 };
-constexpr WParam GrayscaleSelector(WParam wParam) {
-  return wParam & 3u;
-}
-constexpr WParam SoftenSelector(WParam wParam) {
-  return wParam & 3u;
-}
-constexpr bool MirrorIsVertical(WParam wParam) {
-  return (wParam & 64u) != 0;
-}
-constexpr bool SharpenAccepted(WParam wParam) {
-  return (wParam & 3u) == 0;
-}
+// Grey-scale, sharpen and soften read their selector from bits 0-1, mirror from bit 6; a
+// selector no row of the table names is ignored.
+inline constexpr WParam kSelectorBits = 3u;
+inline constexpr WParam kMirrorSelectorBit = kMirrorVertical;
 
 // Quarter turns from the toolbar and menu: clockwise angles.
 inline constexpr LParam kRotateRightAngle = 90;
