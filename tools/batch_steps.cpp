@@ -1,6 +1,7 @@
 #include "tools/batch_steps.h"
 
 #include <algorithm>
+#include <array>
 #include <span>
 
 #include "operations/operation_table.h"
