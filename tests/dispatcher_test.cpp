@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "imaging/colour_ops.h"
@@ -268,6 +269,45 @@ TEST(DispatcherBudget, AStepLargerThanTheBudgetIsRefusedWithAMessage) {
   EXPECT_EQ(host.document.GetHistory().count(), 0u);
   EXPECT_EQ(host.shown.size(), 1);
   EXPECT_EQ(host.document.GetImage()->rows[0][0], kNewPixel);
+}
+
+// A message box runs a nested event loop, where a held spin arrow keeps posting reruns of the
+// preview that was just refused; they must not rewrite the earlier step of the same operation.
+TEST(DispatcherBudget, RerunsDuringTheRefusalMessageLeaveTheEarlierStepAlone) {
+  struct NestedHost : test::TestHost {
+    std::function<void()> duringMessage;
+    void ShowMessage(const QString& text) override {
+      TestHost::ShowMessage(text);
+      if (duringMessage) {
+        duringMessage();
+      }
+    }
+  } host;
+  OperationDispatcher dispatcher(host);
+  std::mt19937 random{3};
+  host.document.InitImage(RandomImage(random, 6, 6));
+  dispatcher.Dispatch({WM_OP_MOSAIC, PackWParam(kOriginFinal, true), PackBlockSize(2)});
+  const ImagePtr earlier = CloneImage(*host.document.GetImage());
+  host.document.SetHistoryBudget(sizeof(Pixel));
+  host.duringMessage = [&] {
+    dispatcher.Dispatch({WM_OP_MOSAIC, PackWParam(kOriginFirstControl, false), PackBlockSize(3)});
+  };
+  dispatcher.Dispatch({WM_OP_MOSAIC, PackWParam(kOriginFirstControl, true), PackBlockSize(3)});
+  EXPECT_EQ(host.shown.size(), 1);
+  EXPECT_EQ(host.document.GetCurrentStep()->lParam, PackBlockSize(2));
+  EXPECT_TRUE(ImagesEqual(*host.document.GetImage(), *earlier));
+}
+
+// A quarter turn of a panorama needs the picture twice, not the square any angle could need.
+TEST(DispatcherBudget, AQuarterTurnAsksForTheSizeItMakes) {
+  test::TestHost host;
+  OperationDispatcher dispatcher(host);
+  host.document.InitImage(CreateImage(5, 40));
+  host.document.SetHistoryBudget(600 * sizeof(Pixel));  // 200 + 6 x 41 fit; 200 + 47 x 47 not
+  dispatcher.Dispatch({WM_OP_ROTATE, PackWParam(kOriginFinal, true), PackAngle(90)});
+  EXPECT_TRUE(host.shown.isEmpty());
+  EXPECT_EQ(host.document.GetHistory().count(), 1u);
+  EXPECT_EQ(host.document.GetImage()->height, 41);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "core/pixel_image.h"
 
@@ -17,6 +18,15 @@ Pixel SampleBilinear(const PixelImage& source, double x, double y);
 // aligned at their top-left corners.
 int ResizeImage(const PixelImage& source, PixelImage& destination, std::int32_t width,
                 std::int32_t height);
+
+struct TurnedSize {
+  std::int32_t width;
+  std::int32_t height;
+};
+// The size of the image RotateImage makes; none when it does not fit an int (absurd sources, a
+// non-finite angle).
+[[nodiscard]] std::optional<TurnedSize> RotatedSize(std::int32_t width, std::int32_t height,
+                                                    double degrees);
 
 // Rotates clockwise by `degrees` into a new image large enough for the turned picture, corners
 // white. Returns an empty pointer only when memory runs out.

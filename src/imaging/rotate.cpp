@@ -39,27 +39,40 @@ std::optional<std::int32_t> Extent(double a, double b) {
 
 }  // namespace
 
+std::optional<TurnedSize> RotatedSize(std::int32_t width, std::int32_t height, double degrees) {
+  const double r = (degrees * kPi) / 180.0;
+  const double sn = std::sin(r);
+  const double cs = std::cos(r);
+  const double w = static_cast<double>(width);
+  const double h = static_cast<double>(height);
+  const auto newHeight = Extent(Magnitude(h * cs + w * sn), Magnitude(h * cs - w * sn));
+  const auto newWidth = Extent(Magnitude(h * sn + w * cs), Magnitude(h * sn - w * cs));
+  if (!newHeight || !newWidth) {
+    return std::nullopt;
+  }
+  return TurnedSize{*newWidth, *newHeight};
+}
+
 ImagePtr RotateImage(const PixelImage& source, double degrees) {
   const double r = (degrees * kPi) / 180.0;
   const double sn = std::sin(r);
   const double cs = std::cos(r);
   const double w = static_cast<double>(source.width);
   const double h = static_cast<double>(source.height);
-  const auto newHeight = Extent(Magnitude(h * cs + w * sn), Magnitude(h * cs - w * sn));
-  const auto newWidth = Extent(Magnitude(h * sn + w * cs), Magnitude(h * sn - w * cs));
-  if (!newHeight || !newWidth) {
+  const std::optional<TurnedSize> size = RotatedSize(source.width, source.height, degrees);
+  if (!size) {
     return nullptr;
   }
   // Every pixel is written below, so the new image starts uninitialised.
-  ImagePtr result = AllocateImage(*newHeight, *newWidth);
+  ImagePtr result = AllocateImage(size->height, size->width);
   if (!result) {
     return nullptr;
   }
-  const double wNew = static_cast<double>(*newWidth);
-  const double hNew = static_cast<double>(*newHeight);
+  const double wNew = static_cast<double>(size->width);
+  const double hNew = static_cast<double>(size->height);
   const double ox = (w / 2.0 - (cs * wNew) / 2.0) - (sn * hNew) / 2.0;
   const double oy = (h / 2.0 + (sn * wNew) / 2.0) - (cs * hNew) / 2.0;
-  std::vector<double> columnCs(static_cast<std::size_t>(*newWidth));
+  std::vector<double> columnCs(static_cast<std::size_t>(size->width));
   std::vector<double> columnSn(columnCs.size());
   for (std::size_t j = 0; j < columnCs.size(); ++j) {
     columnCs[j] = static_cast<double>(j) * cs;

@@ -58,10 +58,11 @@ void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationRow& r
                                    const OperationMessage& message) {
   const unsigned angle = DecodeAngle(message.lParam);
   const PixelImage& image = *document.GetImage();
-  // The turned picture is at most (W + H + 2) on each side.
-  const std::int64_t side = std::int64_t{image.width} + image.height + 2;
   if (!row.previews || NewStepBit(message.wParam)) {
-    if (!ReportIfTooLarge(document, image.byteSize() + PixelBytes(side, side))) {
+    // The budget is asked for the picture this angle makes, not the largest any angle could.
+    const std::optional<TurnedSize> turned = RotatedSize(image.width, image.height, angle);
+    if (turned &&
+        !ReportIfTooLarge(document, image.byteSize() + PixelBytes(turned->height, turned->width))) {
       return;
     }
     ImagePtr before = CloneImage(image);
@@ -71,6 +72,13 @@ void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationRow& r
   }
   HistoryStep* step = document.GetCurrentStep();
   if (!step || step->newer || step->message != WM_OP_ROTATE) {  // as for the other reruns
+    return;
+  }
+  // Another angle can need a larger picture than the step was opened with.
+  const std::optional<TurnedSize> size =
+      RotatedSize(step->before->width, step->before->height, angle);
+  if (size && !ReportIfTooLarge(document,
+                                step->before->byteSize() + PixelBytes(size->height, size->width))) {
     return;
   }
   // Shown before the step takes it: when memory runs out, picture and history stay as they

@@ -61,9 +61,14 @@ void OperationDispatcher::Dispatch(const OperationMessage& message) {
     m_bPreviewRefused = false;
   }
   const HistoryStep* const current = document->GetCurrentStep();
+  const bool firstPreview =
+      IsPreviewMessage(message) && NewStepBit(message.wParam) && !IsFinal(message.wParam);
+  // Counted as refused until its step exists: a refusal shows a message box, whose nested
+  // event loop delivers the dialog's next reruns before Route returns.
+  m_bPreviewRefused = firstPreview;
   Route(*document, message);
-  if (IsPreviewMessage(message) && NewStepBit(message.wParam)) {
-    m_bPreviewRefused = !IsFinal(message.wParam) && document->GetCurrentStep() == current;
+  if (firstPreview) {
+    m_bPreviewRefused = document->GetCurrentStep() == current;
   }
 }
 
