@@ -1,5 +1,9 @@
+// The edit history list: links both ways after every append, remove and truncation at either
+// end or in the middle, counts and byte sizes, and freeing a very long chain without recursion.
+
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "core/history_list.h"
@@ -7,13 +11,15 @@
 namespace vantoria {
 namespace {
 
+using Tags = std::vector<std::uint32_t>;
+
 HistoryStepPtr StepTagged(std::uint32_t tag) {
   return CreateHistoryStep(1124 + tag, std::nullopt, tag, 0, CreateImage(1, 1), CreateImage(1, 1));
 }
 
 // Walks the chain both ways and checks every link agrees; returns the tags oldest first.
-std::vector<std::uint32_t> TagsChecked(const HistoryList& history) {
-  std::vector<std::uint32_t> tags;
+Tags TagsChecked(const HistoryList& history) {
+  Tags tags;
   const HistoryStep* previous = nullptr;
   for (const HistoryStep* step = history.oldest(); step; step = step->newer.get()) {
     EXPECT_EQ(step->older, previous);
@@ -26,22 +32,13 @@ std::vector<std::uint32_t> TagsChecked(const HistoryList& history) {
     ++backwards;
   }
   EXPECT_EQ(backwards, tags.size());
+  EXPECT_EQ(history.count(), tags.size());
+  EXPECT_EQ(history.byteSize(), tags.size() * 2u * 4u);
+  EXPECT_EQ(history.empty(), tags.empty());
   return tags;
 }
 
-class HistoryListTest : public ::testing::Test {
- protected:
-  // Five steps tagged 0..4; pointers kept in `steps`.
-  void SetUp() override {
-    for (std::uint32_t tag = 0; tag < 5; ++tag) {
-      steps.push_back(history.Append(StepTagged(tag)));
-    }
-  }
-  HistoryList history;
-  std::vector<HistoryStep*> steps;
-};
-
-TEST(HistoryStepTest, CreateKeepsWhatItIsGivenAndFreeEmptiesThePointer) {
+TEST(HistoryStep, CreateKeepsWhatItIsGivenAndFreeEmptiesThePointer) {
   HistoryStepPtr step =
       CreateHistoryStep(1133, Region{1, 2, 3, 4}, 5, 6, CreateImage(2, 3), CreateImage(4, 5));
   EXPECT_EQ(step->message, 1133u);
@@ -54,72 +51,52 @@ TEST(HistoryStepTest, CreateKeepsWhatItIsGivenAndFreeEmptiesThePointer) {
   FreeHistoryStep(step);
 }
 
-TEST(HistoryEmpty, AppendToEmptyMakesOneStepBothEnds) {
+// Five steps tagged 0..4, one change, then one more append (tag 9) to prove the list still works.
+TEST(HistoryList, EveryChangeKeepsTheLinks) {
+  using Change = std::function<void(HistoryList&, const std::vector<HistoryStep*>&)>;
+  const struct {
+    const char* what;
+    Change change;
+    Tags expected;
+  } rows[] = {
+      {"nothing", [](auto&, auto&) {}, {0, 1, 2, 3, 4, 9}},
+      {"remove middle", [](auto& h, auto& s) { h.Remove(s[2]); }, {0, 1, 3, 4, 9}},
+      {"remove oldest", [](auto& h, auto& s) { h.Remove(s[0]); }, {1, 2, 3, 4, 9}},
+      {"remove newest", [](auto& h, auto& s) { h.Remove(s[4]); }, {0, 1, 2, 3, 9}},
+      {"remove null", [](auto& h, auto&) { h.Remove(nullptr); }, {0, 1, 2, 3, 4, 9}},
+      {"truncate middle", [](auto& h, auto& s) { h.TruncateFrom(s[2]); }, {0, 1, 9}},
+      {"truncate newest", [](auto& h, auto& s) { h.TruncateFrom(s[4]); }, {0, 1, 2, 3, 9}},
+      {"truncate oldest", [](auto& h, auto& s) { h.TruncateFrom(s[0]); }, {9}},
+      {"truncate null", [](auto& h, auto&) { h.TruncateFrom(nullptr); }, {0, 1, 2, 3, 4, 9}},
+      {"remove all", [](auto& h, auto&) { h.RemoveAll(); }, {9}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    HistoryList history;
+    std::vector<HistoryStep*> steps;
+    for (std::uint32_t tag = 0; tag < 5; ++tag) {
+      steps.push_back(history.Append(StepTagged(tag)));
+    }
+    row.change(history, steps);
+    Tags expected(row.expected.begin(), row.expected.end() - 1);
+    EXPECT_EQ(TagsChecked(history), expected);
+    history.Append(StepTagged(9));
+    EXPECT_EQ(TagsChecked(history), row.expected);
+  }
   HistoryList history;
-  EXPECT_TRUE(history.empty());
-  HistoryStep* step = history.Append(StepTagged(7));
-  EXPECT_EQ(history.oldest(), step);
-  EXPECT_EQ(history.newest(), step);
-  history.Remove(step);
-  EXPECT_TRUE(history.empty());
-  EXPECT_EQ(history.newest(), nullptr);
-  history.Remove(nullptr);
-  history.TruncateFrom(nullptr);
-  history.RemoveAll();
-  EXPECT_TRUE(history.empty());
+  HistoryStep* only = history.Append(StepTagged(7));
+  EXPECT_EQ(history.oldest(), only);
+  history.Remove(only);
+  EXPECT_EQ(TagsChecked(history), Tags{});
 }
 
-TEST_F(HistoryListTest, AppendKeepsOrderAndLinks) {
-  EXPECT_EQ(TagsChecked(history), (std::vector<std::uint32_t>{0, 1, 2, 3, 4}));
-  EXPECT_EQ(history.count(), 5u);
-  EXPECT_EQ(history.byteSize(), 5u * 2u * 4u);
-}
-
-TEST_F(HistoryListTest, RemoveInTheMiddleLinksTheNeighbours) {
-  history.Remove(steps[2]);
-  EXPECT_EQ(TagsChecked(history), (std::vector<std::uint32_t>{0, 1, 3, 4}));
-}
-
-TEST_F(HistoryListTest, RemoveOldestMovesTheStart) {
-  history.Remove(steps[0]);
-  EXPECT_EQ(TagsChecked(history), (std::vector<std::uint32_t>{1, 2, 3, 4}));
-  EXPECT_EQ(history.oldest(), steps[1]);
-}
-
-TEST_F(HistoryListTest, RemoveNewestMovesTheEnd) {
-  history.Remove(steps[4]);
-  EXPECT_EQ(TagsChecked(history), (std::vector<std::uint32_t>{0, 1, 2, 3}));
-  EXPECT_EQ(history.newest(), steps[3]);
-  EXPECT_EQ(steps[3]->newer, nullptr);
-}
-
-TEST_F(HistoryListTest, TruncateFromDropsTheStepAndEveryNewerOne) {
-  history.TruncateFrom(steps[2]);
-  EXPECT_EQ(TagsChecked(history), (std::vector<std::uint32_t>{0, 1}));
-  history.Append(StepTagged(9));
-  EXPECT_EQ(TagsChecked(history), (std::vector<std::uint32_t>{0, 1, 9}));
-}
-
-TEST_F(HistoryListTest, TruncateFromNewestDropsOnlyIt) {
-  history.TruncateFrom(steps[4]);
-  EXPECT_EQ(TagsChecked(history), (std::vector<std::uint32_t>{0, 1, 2, 3}));
-}
-
-TEST_F(HistoryListTest, RemoveAllEmptiesAndTheListIsReusable) {
-  history.RemoveAll();
-  EXPECT_TRUE(history.empty());
-  EXPECT_EQ(history.count(), 0u);
-  history.Append(StepTagged(3));
-  EXPECT_EQ(TagsChecked(history), (std::vector<std::uint32_t>{3}));
-}
-
-TEST(HistoryLong, AVeryLongHistoryIsFreedWithoutDeepRecursion) {
+TEST(HistoryList, AVeryLongHistoryIsFreedWithoutDeepRecursion) {
   HistoryList history;
   for (std::uint32_t tag = 0; tag < 200000; ++tag) {
     history.Append(CreateHistoryStep(1128, std::nullopt, tag, 0, nullptr, nullptr));
   }
   EXPECT_EQ(history.count(), 200000u);
-  // Dropping the owner of the whole chain at once must not recurse once per step.
+  // Dropping the owner of the whole chain at once must not recurse once per step either.
   HistoryStepPtr chain = CreateHistoryStep(1128, std::nullopt, 0, 0, nullptr, nullptr);
   HistoryStep* tail = chain.get();
   for (int k = 0; k < 200000; ++k) {

@@ -1,8 +1,17 @@
+// Pixel images and row bands: contiguous rows, empty and negative sizes, crop/paste and border
+// regions, size mismatches, huge-page allocations, and every row handled exactly once.
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <random>
+#include <stdexcept>
+#include <vector>
 
 #include "core/pixel_image.h"
+#include "imaging/parallel_rows.h"
 #include "support/image_test_util.h"
 
 namespace vantoria {
@@ -11,23 +20,16 @@ namespace {
 using test::ImagesEqual;
 using test::RandomImage;
 
-TEST(PixelImage, CreateGivesContiguousOpaqueBlackRows) {
-  ImagePtr image = CreateImage(2, 3);
-  ASSERT_TRUE(image);
-  EXPECT_EQ(image->height, 2);
-  EXPECT_EQ(image->width, 3);
-  ASSERT_EQ(image->rows.size(), 2u);
-  EXPECT_EQ(image->rows[0], image->pixels());
-  EXPECT_EQ(image->rows[1], image->rows[0] + 3);
-  for (std::size_t k = 0; k < image->pixelCount(); ++k) {
-    EXPECT_EQ(image->pixels()[k], 0xFF000000u);
-  }
-}
-
-TEST(PixelImage, EmptyAndDegenerateSizesCreateCloneAndFree) {
+TEST(PixelImage, CreateCloneWrapAndFreeAtEverySize) {
   for (auto [height, width] : test::kEdgeSizes) {
     ImagePtr image = CreateImage(height, width);
     ASSERT_TRUE(image) << height << "x" << width;
+    ASSERT_EQ(image->rows.size(), static_cast<std::size_t>(height));
+    for (int i = 0; i < height; ++i) {
+      ASSERT_EQ(image->rows[i], image->pixels() + i * width);
+    }
+    EXPECT_EQ(std::count(image->pixels(), image->pixels() + image->pixelCount(), kNewPixel),
+              static_cast<long>(image->pixelCount()));
     ImagePtr copy = CloneImage(*image);
     ASSERT_TRUE(copy);
     EXPECT_TRUE(ImagesEqual(*copy, *image));
@@ -35,15 +37,9 @@ TEST(PixelImage, EmptyAndDegenerateSizesCreateCloneAndFree) {
     EXPECT_FALSE(copy);
     FreeImage(copy);  // a second free of an empty pointer does nothing
   }
-}
-
-TEST(PixelImage, ImpossibleSizesAreRefusedNotCrashed) {
   EXPECT_FALSE(CreateImage(-1, 5));
   EXPECT_FALSE(CreateImage(5, -1));
   EXPECT_FALSE(WrapImage(PixelBuffer(), 2, 2));
-}
-
-TEST(PixelImage, WrapTakesTheBufferWithoutCopying) {
   PixelBuffer buffer = AllocatePixels(6);
   Pixel* raw = buffer.get();
   for (int k = 0; k < 6; ++k) {
@@ -51,31 +47,8 @@ TEST(PixelImage, WrapTakesTheBufferWithoutCopying) {
   }
   ImagePtr image = WrapImage(std::move(buffer), 3, 2);
   ASSERT_TRUE(image);
-  EXPECT_EQ(image->pixels(), raw);
+  EXPECT_EQ(image->pixels(), raw);  // taken, not copied
   EXPECT_EQ(image->rows[2][1], 0x01020305u);
-}
-
-TEST(PixelImage, CloneIsIndependentOfItsSource) {
-  std::mt19937 random(1);
-  ImagePtr source = RandomImage(random, 5, 7);
-  ImagePtr copy = CloneImage(*source);
-  EXPECT_TRUE(ImagesEqual(*copy, *source));
-  copy->rows[2][3] ^= 0xFFu;
-  EXPECT_NE(copy->rows[2][3], source->rows[2][3]);
-}
-
-TEST(PixelImage, CropTakesTheInclusiveRegion) {
-  std::mt19937 random(2);
-  ImagePtr source = RandomImage(random, 4, 4);
-  ImagePtr cropped = CropImage(*source, Region{1, 1, 2, 2});
-  ASSERT_TRUE(cropped);
-  ASSERT_EQ(cropped->width, 2);
-  ASSERT_EQ(cropped->height, 2);
-  for (int i = 0; i < 2; ++i) {
-    for (int j = 0; j < 2; ++j) {
-      EXPECT_EQ(cropped->rows[i][j], source->rows[1 + i][1 + j]);
-    }
-  }
 }
 
 TEST(PixelImage, CropThenPasteBackRestoresEveryRegion) {
@@ -116,6 +89,78 @@ TEST(PixelImage, RegionInsideRejectsEmptyAndOutlyingRegions) {
   EXPECT_FALSE(RegionInside(Region{-1, 0, 10, 10}, *image));
   EXPECT_FALSE(RegionInside(Region{10, 10, 9, 20}, *image));
   EXPECT_FALSE(RegionInside(Region{0, 0, 0, 0}, *CreateImage(0, 0)));
+}
+
+TEST(ParallelRows, BandsCoverEveryRowOnceAndPassOnFailures) {
+  const std::size_t minimum = ParallelMinimumPixels();
+  SetParallelMinimumPixels(0);
+  for (const int threads : {1, 2, 3, 8}) {
+    SetThreadCount(threads);
+    for (const int rows : {0, 1, 2, 3, 7, 100}) {
+      std::vector<int> seen(static_cast<std::size_t>(rows), 0);
+      std::mutex lock;
+      std::vector<std::pair<int, int>> bands;
+      ParallelRows(rows, 1, [&](std::int32_t first, std::int32_t end) {
+        const std::lock_guard<std::mutex> guard(lock);
+        bands.push_back({first, end});
+        for (int i = first; i < end; ++i) {
+          ++seen[static_cast<std::size_t>(i)];
+        }
+      });
+      EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), rows) << threads << ", " << rows;
+      EXPECT_LE(bands.size(), static_cast<std::size_t>(std::max(1, std::min(threads, rows))));
+    }
+    EXPECT_THROW(ParallelRows(10, 1,
+                              [](std::int32_t first, std::int32_t) {
+                                if (first > 0 || ThreadCount() == 1) {
+                                  throw std::runtime_error("band failed");
+                                }
+                              }),
+                 std::runtime_error);
+  }
+  // Below the minimum work everything stays on the calling thread, in one band.
+  SetThreadCount(2);
+  SetParallelMinimumPixels(1000);
+  std::atomic<int> calls = 0;
+  ParallelRows(10, 99, [&](std::int32_t first, std::int32_t end) {
+    ++calls;
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(end, 10);
+  });
+  EXPECT_EQ(calls, 1);
+  SetParallelMinimumPixels(minimum);
+  SetThreadCount(0);
+}
+
+TEST(PixelImageAllocationTest, BorderCopyAndUninitialisedImages) {
+  std::mt19937 random(5);
+  for (const auto& [height, width] : test::kEdgeSizes) {
+    ImagePtr source = test::RandomImage(random, height, width);
+    ImagePtr destination = test::RandomImage(random, height, width);
+    ImagePtr before = CloneImage(*destination);
+    ASSERT_TRUE(CopyImageBorder(*source, *destination));
+    for (int i = 0; i < height; ++i) {
+      for (int j = 0; j < width; ++j) {
+        const bool border = i == 0 || j == 0 || i == height - 1 || j == width - 1;
+        ASSERT_EQ(destination->rows[i][j], border ? source->rows[i][j] : before->rows[i][j])
+            << height << " x " << width << " at " << i << ", " << j;
+      }
+    }
+    ImagePtr fresh = AllocateImage(height, width);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->height, height);
+    EXPECT_EQ(fresh->width, width);
+  }
+  ImagePtr small = CreateImage(2, 2);
+  ImagePtr other = CreateImage(2, 3);
+  EXPECT_FALSE(CopyImageBorder(*small, *other));
+  EXPECT_FALSE(AllocateImage(-1, 5));
+  // Large enough for huge pages: aligned to them, and fully usable.
+  ImagePtr large = AllocateImage(1100, 1000);
+  ASSERT_TRUE(large);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(large->pixels()) % (std::size_t{2} << 20), 0u);
+  std::fill_n(large->pixels(), large->pixelCount(), 0x12345678u);
+  EXPECT_EQ(large->rows[1099][999], 0x12345678u);
 }
 
 }  // namespace

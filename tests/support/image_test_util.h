@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "core/pixel_image.h"
 
@@ -25,5 +28,22 @@ ImagePtr RandomImage(std::mt19937& random, std::int32_t height, std::int32_t wid
 // The sizes where image code goes wrong: empty, one pixel, one row, one column, 2 x 2, odd.
 inline constexpr std::pair<std::int32_t, std::int32_t> kEdgeSizes[] = {
     {0, 0}, {0, 5}, {5, 0}, {1, 1}, {1, 7}, {7, 1}, {2, 2}, {3, 3}, {2, 5}, {5, 2}, {13, 17}};
+// kEdgeSizes and sizes around the vector block widths (4, 8, 16 pixels plus a border).
+std::vector<std::pair<std::int32_t, std::int32_t>> ImagingSizes();
+
+// Runs `body` once per way the imaging routines can run: the baseline vector level and AVX2
+// where the processor has it, each with one, two and three threads, rows split even for the
+// smallest image. Each run is traced by name; the defaults come back afterwards. Once the test
+// has failed, the remaining runs are skipped.
+void ForEachConfiguration(const std::function<void()>& body);
+
+// Reads `source`, writes the destination (which starts as the prior contents), returns the code.
+using Operation = std::function<int(const PixelImage& source, PixelImage& destination)>;
+// An oracle written from a per-pixel rule: every pixel, result 1.
+Operation PerPixel(const std::function<Pixel(Pixel)>& rule);
+// `op` in every configuration against `oracle`, on random images of every ImagingSizes() size
+// (in turn: random, channels from a few levels for ties and extremes, colours within 4 levels for
+// flat areas), from the same random destination: same result code, same pixels.
+void ExpectMatchesEverywhere(const Operation& op, const Operation& oracle);
 
 }  // namespace vantoria::test
