@@ -1,6 +1,5 @@
-// The dialogs in the running application: opened from their menu items, previewing on the
-// active image while they stay open (the image window repaints behind them), committing one
-// history step on OK and leaving image and history as they were on Cancel.
+// Catches dialogs, dispatcher and view failing together: a preview that does not reach the active
+// picture or repaint it, OK leaving more than one step, Cancel or Esc leaving a change.
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
