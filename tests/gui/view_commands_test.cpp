@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QTest>
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -56,13 +55,6 @@ class ViewCommandsTest : public ::testing::Test {
     QCoreApplication::processEvents();
     return recorder.messages;
   }
-  // Makes one history step that turns the image into `value`.
-  void Edit(Pixel value) {
-    ImagePtr after = CloneImage(*document.GetImage());
-    std::fill(after->pixels(), after->pixels() + after->pixelCount(), value);
-    ASSERT_TRUE(document.CommitStep(CreateHistoryStep(
-        1128, std::nullopt, 0, 0, CloneImage(*document.GetImage()), std::move(after))));
-  }
   Pixel FirstPixel() const { return document.GetImage()->rows[0][0]; }
 
   CVantoriaDoc document;
@@ -93,25 +85,6 @@ TEST_F(ViewCommandsTest, OtherCommandsAndNoTargetAreHarmless) {
   EXPECT_TRUE(recorder.messages.empty());
 }
 
-TEST_F(ViewCommandsTest, UndoAndRedoReachTheDocumentDirectly) {
-  const Pixel original = FirstPixel();
-  Edit(0xFF112233u);
-  Edit(0xFF445566u);
-  EXPECT_TRUE(Run(57643).empty());
-  EXPECT_EQ(FirstPixel(), 0xFF112233u);
-  Run(57643);
-  EXPECT_EQ(FirstPixel(), original);
-  EXPECT_FALSE(document.IsModified());
-  Run(57643);  // nothing left to undo: nothing happens
-  EXPECT_EQ(FirstPixel(), original);
-  Run(57644);
-  EXPECT_EQ(FirstPixel(), 0xFF112233u);
-  Run(57644);
-  Run(57644);  // nothing left to redo
-  EXPECT_EQ(FirstPixel(), 0xFF445566u);
-  EXPECT_TRUE(document.IsModified());
-}
-
 // Undoing or redoing a step whose picture has another size needs memory for it; without, the
 // user is told and the picture stays.
 TEST_F(ViewCommandsTest, UndoAndRedoWithoutMemoryForThePictureSaySo) {
@@ -140,15 +113,6 @@ TEST_F(ViewCommandsTest, UndoAndRedoWithoutMemoryForThePictureSaySo) {
   EXPECT_EQ(document.GetImage()->width, 4);
   Run(57644);  // nothing to redo
   EXPECT_EQ(warnings.size(), 2);
-}
-
-TEST_F(ViewCommandsTest, UndoRepaintsTheView) {
-  view->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-  Edit(0xFF0000FFu);
-  EXPECT_EQ(view->viewport()->grab().toImage().pixel(400, 300) & 0xFFFFFFu, 0x0000FFu);
-  Run(57643);
-  EXPECT_EQ(view->viewport()->grab().toImage().pixel(400, 300) & 0xFFFFFFu, 0x000000u);
 }
 
 }  // namespace
