@@ -1,9 +1,19 @@
+// Catches a document that keeps the caller's picture, mishandles a region step, or whose undo,
+// redo, Cancel and budget drops stray from the plain model of the history; one that opens
+// modified, keeps history or its old path after a save, writes when nothing changed, ignores a
+// cancelled save prompt, or saves without a picture.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <random>
 
+#include "document/image_codecs.h"
 #include "document/vantoria_doc.h"
+#include "operations/operation_dispatcher.h"
+#include "support/dispatch_test_host.h"
+#include "support/history_model.h"
 #include "support/image_test_util.h"
 
 namespace vantoria {
@@ -47,54 +57,6 @@ TEST_F(DocumentTest, ApplyWithMismatchedRegionChangesNoPixelButStillMarksAndRepa
   EXPECT_GT(document.GetImageVersion(), version);
 }
 
-TEST_F(DocumentTest, UndoOnAFreshDocumentDoesNothing) {
-  EXPECT_FALSE(document.Undo());
-  EXPECT_FALSE(document.Redo());
-  EXPECT_FALSE(document.IsModified());
-  EXPECT_TRUE(Shows(kOpened));
-}
-
-TEST_F(DocumentTest, ThreeEditsUndoTwiceRedoOnce) {
-  Edit(1);
-  Edit(2);
-  Edit(3);
-  EXPECT_TRUE(document.Undo());
-  EXPECT_TRUE(document.Undo());
-  EXPECT_TRUE(document.Redo());
-  EXPECT_TRUE(Shows(2));
-  EXPECT_TRUE(document.IsModified());
-}
-
-TEST_F(DocumentTest, UndoingEverythingClearsModifiedAndRedoBringsTheFirstEditBack) {
-  Edit(1);
-  Edit(2);
-  Edit(3);
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_TRUE(document.Undo());
-  }
-  EXPECT_FALSE(document.Undo());
-  EXPECT_TRUE(Shows(kOpened));
-  EXPECT_FALSE(document.IsModified());
-  EXPECT_TRUE(document.Redo());
-  EXPECT_TRUE(Shows(1));
-  EXPECT_TRUE(document.IsModified());
-}
-
-TEST_F(DocumentTest, ANewEditDiscardsTheRedoBranch) {
-  Edit(1);
-  Edit(2);
-  EXPECT_TRUE(document.Undo());
-  Edit(3);
-  EXPECT_FALSE(document.Redo());
-  EXPECT_EQ(document.GetHistory().count(), 2u);
-  for (int k = 0; k < 2; ++k) {
-    EXPECT_TRUE(document.Undo());
-  }
-  Edit(4);
-  EXPECT_EQ(document.GetHistory().count(), 1u);
-  EXPECT_TRUE(Shows(4));
-}
-
 TEST_F(DocumentTest, RegionStepUndoRestoresOnlyTheRegion) {
   const Region region{1, 0, 2, 1};
   ASSERT_TRUE(document.CommitStep(CreateHistoryStep(1128, region, 0, 0,
@@ -106,29 +68,122 @@ TEST_F(DocumentTest, RegionStepUndoRestoresOnlyTheRegion) {
   EXPECT_TRUE(Shows(kOpened));
 }
 
-TEST_F(DocumentTest, RestoreTakesTheCurrentStepBackAndRemovesIt) {
-  Edit(1);
-  Edit(2);
-  EXPECT_TRUE(document.RestoreCurrentStep());
-  EXPECT_TRUE(Shows(1));
-  EXPECT_EQ(document.GetHistory().count(), 1u);
-  EXPECT_FALSE(document.Redo());
+// Random edits, undos, redos and restores (Cancel) under a budget of three and a half steps,
+// checked after each against the plain model of the history.
+TEST_F(DocumentTest, RandomHistoryMatchesTheModel) {
+  const std::size_t stepBytes = 2 * 3 * 4 * sizeof(Pixel);
+  const std::size_t budget = 3 * stepBytes + stepBytes / 2;
+  document.SetHistoryBudget(budget);
+  test::HistoryModel model(UniformImage(3, 4, kOpened));
+  std::mt19937 random(5);
+  for (int k = 0; k < 500; ++k) {
+    const int action = static_cast<int>(random() % 4);
+    if (action == 0) {
+      const auto value = static_cast<Pixel>(random());
+      Edit(value);
+      model.Push(UniformImage(3, 4, value), {1128, std::nullopt, stepBytes}, budget);
+    } else if (action == 1) {
+      EXPECT_EQ(document.Undo(), model.Position() > 0);
+      model.Undo();
+    } else if (action == 2) {
+      EXPECT_EQ(document.Redo(), model.Position() < model.StepCount());
+      model.Redo();
+    } else {
+      EXPECT_TRUE(document.RestoreCurrentStep());
+      model.Restore();
+    }
+    ASSERT_TRUE(ImagesEqual(*document.GetImage(), model.Shown())) << k;
+    ASSERT_EQ(document.IsModified(), model.Modified()) << k;
+    ASSERT_EQ(document.GetHistory().count(), model.StepCount()) << k;
+    ASSERT_EQ(test::HistoryPosition(document), model.Position()) << k;
+    ASSERT_EQ(document.GetHistory().byteSize(), model.TotalBytes()) << k;
+  }
+  EXPECT_GT(model.Drops(), 4u);
+  EXPECT_TRUE(document.StepFitsBudget(budget));
+  EXPECT_FALSE(document.StepFitsBudget(budget + 1));
 }
 
-TEST_F(DocumentTest, BudgetDropsOldestStepsButTheDocumentStaysModified) {
-  const std::size_t stepBytes = 2 * 3 * 4 * sizeof(Pixel);
-  document.SetHistoryBudget(2 * stepBytes);
-  Edit(1);
-  Edit(2);
-  Edit(3);
-  EXPECT_EQ(document.GetHistory().count(), 2u);
-  EXPECT_TRUE(document.Undo());
-  EXPECT_TRUE(document.Undo());
-  EXPECT_FALSE(document.Undo());
-  EXPECT_TRUE(Shows(1));
-  // The first edit can no longer be undone, so the picture still differs from the file.
-  EXPECT_TRUE(document.IsModified());
-  EXPECT_FALSE(document.StepFitsBudget(3 * stepBytes));
+// --- opening and saving (failed saves are the reliability_save suite's) ---
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class DocumentFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path = directory.filePath("picture.png");
+    std::mt19937 random(9);
+    ImagePtr picture = test::RandomImage(random, 6, 5);
+    QString error;
+    ASSERT_TRUE(EncodeImageFile(*picture, path, *GetEncoderClsid(path), &error));
+    ASSERT_TRUE(host.document.OnOpenDocument(path)) << host.document.GetLastError().toStdString();
+    host.document.SetPathName(path);
+  }
+  void Edit() { dispatcher.Dispatch({ops::WM_OP_INVERT, 0, 0}); }
+
+  QTemporaryDir directory;
+  QString path;
+  test::TestHost host;
+  OperationDispatcher dispatcher{host};
+};
+
+TEST_F(DocumentFiles, OpeningGivesAnUnmodifiedDocumentWithoutHistory) {
+  EXPECT_FALSE(host.document.IsModified());
+  EXPECT_FALSE(host.document.Undo());
+  EXPECT_EQ(host.document.GetTitle(), QStringLiteral("picture.png"));
+}
+
+TEST_F(DocumentFiles, SavingEmptiesTheHistoryAndTakesTheNewPath) {
+  Edit();
+  Edit();
+  const QString target = directory.filePath("copy.BMP");
+  ASSERT_TRUE(host.document.DoSave(target, true));
+  EXPECT_FALSE(host.document.IsModified());
+  EXPECT_FALSE(host.document.Undo());
+  EXPECT_FALSE(host.document.Redo());
+  EXPECT_EQ(host.document.GetPathName(), target);
+  EXPECT_EQ(host.document.GetTitle(), QStringLiteral("copy.BMP"));
+}
+
+TEST_F(DocumentFiles, SavingUnmodifiedUnderItsOwnPathWritesNothing) {
+  QFile::remove(path);
+  EXPECT_TRUE(host.document.DoSave(path, true));
+  EXPECT_FALSE(QFile::exists(path));
+  // Save As somewhere else always writes.
+  EXPECT_TRUE(host.document.DoSave(directory.filePath("elsewhere.png"), true));
+  EXPECT_TRUE(QFile::exists(directory.filePath("elsewhere.png")));
+}
+
+TEST_F(DocumentFiles, CancelledSaveDialogSavesNothing) {
+  Edit();
+  host.document.SetSavePathPrompt([] { return QString(); });
+  EXPECT_FALSE(host.document.DoSave(QString(), true));
+  EXPECT_TRUE(host.document.IsModified());
+  const QString chosen = directory.filePath("chosen.jpg");
+  host.document.SetSavePathPrompt([&] { return chosen; });
+  EXPECT_TRUE(host.document.DoSave(QString(), true));
+  EXPECT_EQ(host.document.GetPathName(), chosen);
+}
+
+TEST_F(DocumentFiles, AFileThatCannotBeDecodedIsRefusedWithAReason) {
+  const QString broken = directory.filePath("broken.png");
+  QFile file(broken);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(FileBytes(path).left(40));
+  file.close();
+  CVantoriaDoc document;
+  EXPECT_FALSE(document.OnOpenDocument(broken));
+  EXPECT_FALSE(document.HasImage());
+  EXPECT_TRUE(document.GetLastError().contains("broken.png"));
+}
+
+TEST(DocumentWithoutImage, RefusesToSave) {
+  QTemporaryDir directory;
+  CVantoriaDoc document;
+  EXPECT_FALSE(document.DoSave(directory.filePath("empty.png"), true));
+  EXPECT_FALSE(QFile::exists(directory.filePath("empty.png")));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// Drives the dispatcher with long random sequences of what a user does (edits, dialogs with
-// previews, OK and Cancel, selections, crops, resizes, rotations, undo, redo and saves) and
-// checks after every message that the document shows what a plain model says: a list of whole
-// images, one per history position, and the position in it.
+// Catches history faults the dispatcher reaches (a dropped link, a wrong position, a rerun into an
+// older step, budget drops and refusals, saves): long random sequences of what a user does (edits,
+// dialogs with previews, OK and Cancel, selections, crops, resizes, rotations, undo, redo, saves),
+// checked after every message against the plain model in support/history_model.h. Expected
+// pixels come from the imaging routines, which their own suites check against formulas.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -19,6 +20,7 @@
 #include "imaging/kernels.h"
 #include "operations/operation_dispatcher.h"
 #include "support/dispatch_test_host.h"
+#include "support/history_model.h"
 #include "support/image_test_util.h"
 
 namespace vantoria {
@@ -61,86 +63,6 @@ ImagePtr Edited(const PixelImage& image, const std::optional<Region>& region,
   EXPECT_TRUE(PasteImage(*result, *whole, *region));
   return whole;
 }
-
-// The history as a user sees it. images[k] is the picture after k applied steps; images[0] is
-// the oldest state undo can reach. A step dropped for the budget takes images[0] with it.
-class HistoryModel {
- public:
-  struct Step {
-    std::uint32_t code;
-    std::optional<Region> region;
-    std::size_t bytes;
-  };
-
-  explicit HistoryModel(ImagePtr opened) { images_.push_back(std::move(opened)); }
-
-  const PixelImage& Shown() const { return *images_[position_]; }
-  const PixelImage& BeforeCurrent() const { return *images_[position_ - 1]; }
-  const Step* Current() const { return position_ ? &steps_[position_ - 1] : nullptr; }
-  std::size_t Position() const { return position_; }
-  std::size_t StepCount() const { return steps_.size(); }
-  bool Modified() const { return position_ > 0 || baseDiffers_; }
-  std::size_t Drops() const { return drops_; }
-  std::size_t TotalBytes() const {
-    std::size_t total = 0;
-    for (const Step& step : steps_) {
-      total += step.bytes;
-    }
-    return total;
-  }
-
-  // A new step: the redo branch goes, then the oldest steps until it fits.
-  void Push(ImagePtr result, Step step, std::size_t budget) {
-    images_.resize(position_ + 1);
-    steps_.resize(position_);
-    while (!steps_.empty() && TotalBytes() + step.bytes > budget) {
-      DropOldest();
-    }
-    images_.push_back(std::move(result));
-    steps_.push_back(step);
-    ++position_;
-  }
-  // A rerun into the current step; a larger result drops the oldest steps before it.
-  void Replace(ImagePtr result, std::size_t bytes, std::size_t budget) {
-    images_[position_] = std::move(result);
-    steps_[position_ - 1].bytes = bytes;
-    while (position_ > 1 && TotalBytes() > budget) {
-      DropOldest();
-    }
-  }
-  void Undo() { position_ -= position_ > 0; }
-  void Redo() { position_ += position_ < steps_.size(); }
-  // Cancel: the current step and anything after it are gone.
-  void Restore() {
-    if (position_ > 0) {
-      images_.resize(position_);
-      steps_.resize(position_ - 1);
-      --position_;
-    }
-  }
-  void Saved() {
-    images_.erase(images_.begin(), images_.begin() + static_cast<std::ptrdiff_t>(position_));
-    images_.resize(1);
-    steps_.clear();
-    position_ = 0;
-    baseDiffers_ = false;
-  }
-
- private:
-  void DropOldest() {
-    images_.erase(images_.begin());
-    steps_.erase(steps_.begin());
-    --position_;
-    baseDiffers_ = true;
-    ++drops_;
-  }
-
-  std::vector<ImagePtr> images_;
-  std::vector<Step> steps_;
-  std::size_t position_ = 0;
-  bool baseDiffers_ = false;
-  std::size_t drops_ = 0;
-};
 
 // An adjustable operation with its slider values: the message its dialog posts and what the
 // message must do, worked out from the values directly.
@@ -333,7 +255,7 @@ class ModelRun {
   // steps after it were made from its old result.
   void Rerun(const Adjustment& values, WParam wParam) {
     Post({values.code, wParam, values.lParam}, [&] {
-      const HistoryModel::Step* current = model_.Current();
+      const test::HistoryModel::Step* current = model_.Current();
       if (!current || current->code != values.code || model_.Position() != model_.StepCount()) {
         return 0;
       }
@@ -528,29 +450,17 @@ class ModelRun {
     ASSERT_TRUE(test::ImagesEqual(*document.GetImage(), model_.Shown())) << Where();
     ASSERT_EQ(document.IsModified(), model_.Modified()) << Where();
     ASSERT_EQ(document.GetHistory().count(), model_.StepCount()) << Where();
-    ASSERT_EQ(PositionOfCurrent(), model_.Position()) << Where();
+    ASSERT_EQ(test::HistoryPosition(host_.document), model_.Position()) << Where();
     ASSERT_EQ(document.GetHistory().byteSize(), model_.TotalBytes()) << Where();
     ASSERT_LE(document.GetHistory().byteSize(), budget_) << Where();
     ASSERT_EQ(host_.shown.size(), expectedShown_) << Where();
-  }
-
-  std::size_t PositionOfCurrent() const {
-    std::size_t position = 0;
-    for (const HistoryStep* step = host_.document.GetHistory().oldest(); step;
-         step = step->newer.get()) {
-      ++position;
-      if (step == host_.document.GetCurrentStep()) {
-        return position;
-      }
-    }
-    return 0;
   }
 
   std::string Where() const { return "step " + std::to_string(number_) + ": " + action_ + "\n"; }
 
   std::mt19937 random_;
   std::size_t budget_;
-  HistoryModel model_;
+  test::HistoryModel model_;
   test::TestHost host_;
   OperationDispatcher dispatcher_{host_};
   QTemporaryDir dir_;

@@ -1,7 +1,5 @@
-// Edits that must not hurt the picture. Big pictures under a small history budget: a picture
-// that would not fit is refused on open with a message; an edit drops the oldest steps to fit
-// and is otherwise refused with a message, leaving image and history as they were. Stray
-// messages: a rerun or restore that no dialog could have sent leaves the history consistent.
+// Catches a budget boundary off by one (open, edit, rerun), an edit that cannot fit changing
+// something, a refused preview whose Cancel hits an older step, and a rerun into an older step.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>

@@ -1,8 +1,5 @@
-// Memory running out in the middle of an edit. Every edit a user can make is run with its
-// first, second, third ... pixel allocation failing, until it needs no more: each run either
-// completes exactly as it does with memory to spare, or shows one out-of-memory message and
-// leaves the picture, every step of the history, the position in it and the modified flag as
-// they were.
+// Catches an edit that, with memory running out at any allocation, changes the picture, the
+// history, its position or the modified flag instead of refusing with one message.
 #include <gtest/gtest.h>
 
 #include <cctype>

@@ -6,12 +6,18 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "app/testing_hooks.h"
 #include "res/command_strings.h"
 
 namespace vantoria {
 namespace {
 
 constexpr int kRefreshMilliseconds = 250;
+
+LockKeyReader& TestReader() {
+  static LockKeyReader reader;
+  return reader;
+}
 
 // The few libX11 entry points needed, declared with opaque pointers so no X11 headers or
 // link-time dependency are required.
@@ -74,8 +80,12 @@ struct LockKeySource::Connection {
   }
 };
 
-LockKeySource::LockKeySource() {
-  if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+void SetLockKeyReader(LockKeyReader reader) {
+  TestReader() = std::move(reader);
+}
+
+LockKeySource::LockKeySource() : m_reader(TestReader()) {
+  if (m_reader || QGuiApplication::platformName() != QLatin1String("xcb")) {
     return;
   }
   auto connection = std::make_unique<Connection>();
@@ -87,10 +97,13 @@ LockKeySource::LockKeySource() {
 LockKeySource::~LockKeySource() = default;
 
 bool LockKeySource::IsAvailable() const {
-  return m_pConnection != nullptr;
+  return m_reader || m_pConnection != nullptr;
 }
 
 std::optional<LockKeyState> LockKeySource::Query() const {
+  if (m_reader) {
+    return m_reader();
+  }
   if (!m_pConnection) {
     return std::nullopt;
   }

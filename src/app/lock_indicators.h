@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -33,6 +34,7 @@ class LockKeySource {
  private:
   struct Connection;
   std::unique_ptr<Connection> m_pConnection;
+  std::function<std::optional<LockKeyState>()> m_reader;  // set by tests in place of the keyboard
 };
 
 // The status bar's three indicator panes "大写", "数字" and "滚动": each shows its text in

@@ -1,4 +1,5 @@
-// The About box: its texts and picture, its layout from the template, and how it closes.
+// Catches a wrong About text, icon or template layout, dialog units that scale or round wrongly,
+// and keys that fail to close the box.
 #include <gtest/gtest.h>
 
 #include <QLabel>

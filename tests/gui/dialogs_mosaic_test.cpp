@@ -1,5 +1,5 @@
-// The mosaic dialog: the block-size box stepped by its up-down control, a preview for every
-// step, and what OK and Cancel post.
+// Catches a mosaic dialog that misses a preview per step, passes its 1..65535 limits, or posts
+// the wrong wParam bit or size on OK and Cancel.
 #include <QLabel>
 #include <QToolButton>
 
@@ -66,21 +66,27 @@ TEST_F(MosaicTest, OpensAtOneWithPreviewOnAndPostsNothingDoingSo) {
   EXPECT_TRUE(posted.Take().empty());
 }
 
-TEST_F(MosaicTest, EachArrowClickPreviewsThenOkPostsNothing) {
-  Up();
-  EXPECT_EQ(box->text(), "2");
-  EXPECT_EQ(posted.Take(), Messages({{kMosaic, 5, 2}}));
-  Up();
-  EXPECT_EQ(posted.Take(), Messages({{kMosaic, 4, 3}}));
-  Click(Find<QPushButton>(&dialog, 1));
-  EXPECT_TRUE(posted.Take().empty());
+TEST_F(MosaicTest, EveryStepPreviewsWithinOneTo65535AndOkPostsNothingButEscRestores) {
+  Down();  // already at one: nothing
+  Up(2);
+  Down(3);
+  EXPECT_EQ(box->text(), "1");
+  EXPECT_EQ(posted.Take(), Messages({{kMosaic, 5, 2}, {kMosaic, 4, 3}, {kMosaic, 4, 2},
+                                     {kMosaic, 4, 1}}));
+  // Only the up-down control writes the box; it is put near the top directly here.
+  box->setText("65534");
+  Up(3);
+  EXPECT_EQ(box->text(), "65535");
+  EXPECT_EQ(posted.Take(), Messages({{kMosaic, 4, 65534}, {kMosaic, 4, 65535}}));
+  QTest::keyClick(&dialog, Qt::Key_Escape);
+  EXPECT_EQ(posted.Take(), Messages({kRestore}));
 }
 
-TEST_F(MosaicTest, CancelAfterStepsRestores) {
-  Up(2);
+TEST_F(MosaicTest, OkAfterPreviewsPostsNothing) {
+  Up();
   posted.Take();
-  Click(Find<QPushButton>(&dialog, 2));
-  EXPECT_EQ(posted.Take(), Messages({kRestore}));
+  Click(Find<QPushButton>(&dialog, 1));
+  EXPECT_TRUE(posted.Take().empty());
 }
 
 TEST_F(MosaicTest, PreviewClearedFirstThenOkOpensTheEditWithTheSize) {
@@ -92,14 +98,6 @@ TEST_F(MosaicTest, PreviewClearedFirstThenOkOpensTheEditWithTheSize) {
   EXPECT_EQ(posted.Take(), Messages({{kMosaic, 1, 8}}));
 }
 
-TEST_F(MosaicTest, UpAndBackDownPreviewsEveryStep) {
-  Up(2);
-  Down();
-  EXPECT_EQ(posted.Take(), Messages({{kMosaic, 5, 2}, {kMosaic, 4, 3}, {kMosaic, 4, 2}}));
-  QTest::keyClick(&dialog, Qt::Key_Escape);
-  EXPECT_EQ(posted.Take(), Messages({kRestore}));
-}
-
 TEST_F(MosaicTest, ArrowKeysInTheBoxStepToo) {
   box->setFocus();
   QTest::keyClick(box, Qt::Key_Up);
@@ -109,26 +107,6 @@ TEST_F(MosaicTest, ArrowKeysInTheBoxStepToo) {
   // The box takes no typing.
   QTest::keyClicks(box, "9");
   EXPECT_EQ(box->text(), "2");
-}
-
-TEST_F(MosaicTest, DownStopsAtOne) {
-  Down();
-  EXPECT_EQ(box->text(), "1");
-  EXPECT_TRUE(posted.Take().empty());
-  Up();
-  Down(3);
-  EXPECT_EQ(box->text(), "1");
-  EXPECT_EQ(posted.Take(), Messages({{kMosaic, 5, 2}, {kMosaic, 4, 1}}));
-}
-
-TEST_F(MosaicTest, UpStopsAt65535) {
-  // Only the up-down control writes the box; here it is put near the top directly rather
-  // than by 65533 clicks.
-  box->setText("65534");
-  EXPECT_EQ(posted.Take(), Messages({{kMosaic, 5, 65534}}));
-  Up(3);
-  EXPECT_EQ(box->text(), "65535");
-  EXPECT_EQ(posted.Take(), Messages({{kMosaic, 4, 65535}}));
 }
 
 TEST_F(MosaicTest, HoldingAnArrowRepeatsOneStepAtATime) {

@@ -1,5 +1,5 @@
-// The rotate dialog: the angle slider with its direction buttons, and the clockwise angle its
-// previews and OK post.
+// Catches a rotate dialog that posts the wrong clockwise angle or direction, misses a change of
+// direction alone, or shows the wrong template.
 #include <QLabel>
 #include <QSlider>
 

@@ -1,5 +1,5 @@
-// The size dialog: the active image's size in the boxes, the unit lists, the percentage
-// arithmetic, the refusals, and the one resize message a valid OK posts.
+// Catches wrong size boxes, unit lists and percentage arithmetic, a refusal missed (zero, empty,
+// too large) and a resize message packed wrongly.
 #include <QAbstractItemView>
 #include <QLabel>
 

@@ -1,5 +1,5 @@
-// The four slider dialogs: what they show when they open, and the exact messages their
-// sliders, preview box, OK, Cancel, Esc and close box post.
+// Catches slider dialogs with a wrong title, layout, range, label or tab order, and a wrong
+// message, wParam bit or packing from their sliders, preview box, OK, Cancel, Esc and close box.
 #include <QLabel>
 #include <QSlider>
 
@@ -26,7 +26,7 @@ std::uint32_t Offset(int value) {
 
 struct Layout {
   int id;
-  QRect rect;  // dialog units
+  QRect rect;  // dialog units, as the dialog's template gives them (not read from the code)
 };
 
 struct SliderDialogCase {
@@ -361,7 +361,7 @@ TEST(HueSaturationDialog, AllAtTheEndsPackIntoThreeBytes) {
   EXPECT_TRUE(posted.Take().empty());
 }
 
-TEST(HueSaturationDialog, SpecExampleValuesAndCancel) {
+TEST(HueSaturationDialog, KeyedHueRidesWithTheSaturationPreviewAndOk) {
   PostedMessages posted;
   CHueSaturationDlg dialog;
   ShowDialog(dialog);

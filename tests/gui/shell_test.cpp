@@ -1,5 +1,5 @@
-// The application shell as a whole: start-up, which menu bar shows when, opening and closing
-// image windows, saving changes on close and on exit, and operations reaching the active window.
+// Catches start-up, menu-bar switching, open, close, save-changes, exit, recent-file and window
+// arrangement faults of the application shell.
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiSubWindow>

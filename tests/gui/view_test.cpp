@@ -1,5 +1,5 @@
-// The image view as the user sees it: placement, painted pixels, repaint after edits,
-// scrolling, and the selection made with the mouse.
+// Catches a misplaced or mis-blended picture, a view that misses a repaint or a scroll range,
+// and mouse selections converted, clamped or kept wrongly (the frame's geometry is the tracker's).
 #include <gtest/gtest.h>
 
 #include <QScrollBar>
@@ -12,6 +12,9 @@
 
 namespace vantoria {
 namespace {
+
+// Waits for a window-system event to have its effect; fails the test if it never does.
+#define WAIT_FOR(condition) EXPECT_TRUE(QTest::qWaitFor([&] { return (condition); }))
 
 constexpr QRgb kGrey = 0x808080;
 constexpr Pixel kGreen = 0xFF00C000u;
@@ -113,19 +116,6 @@ TEST_F(ViewTest, ImageIsCentredOnGreyAndPaintedPixelForPixel) {
   EXPECT_FALSE(view->verticalScrollBar()->isVisible());
 }
 
-TEST_F(ViewTest, ComposingDoesNotTouchTheDocumentsPixels) {
-  ImagePtr image = Filled(4, 4, 0x40FF8020u);
-  document.InitImage(std::move(image));
-  auto view = Show({100, 100});
-  Shot(*view);
-  EXPECT_EQ(document.GetImage()->rows[2][2], 0x40FF8020u);
-  const QImage composed = ComposeOverBlack(*document.GetImage());
-  EXPECT_EQ(composed.format(), QImage::Format_RGB32);
-  EXPECT_NEAR(qRed(composed.pixel(0, 0)), 64, 1);
-  EXPECT_NEAR(qGreen(composed.pixel(0, 0)), 32, 1);
-  EXPECT_NEAR(qBlue(composed.pixel(0, 0)), 8, 1);
-}
-
 TEST_F(ViewTest, DocumentWithoutImageOrEmptyImageShowsGreyAndIgnoresTheMouse) {
   auto view = Show();
   QImage shot = Shot(*view);
@@ -168,7 +158,7 @@ TEST_F(ViewTest, EveryViewOfTheDocumentRepaintsAfterAnEdit) {
   first->viewport()->installEventFilter(&firstPaints);
   second->viewport()->installEventFilter(&secondPaints);
   ASSERT_TRUE(document.ApplyImage(*Filled(200, 100, 0xFF0000FFu), std::nullopt));
-  QTRY_VERIFY(firstPaints.paints > 0 && secondPaints.paints > 0);
+  WAIT_FOR(firstPaints.paints > 0 && secondPaints.paints > 0);
   EXPECT_EQ(At(Shot(*first), 400, 300), 0x0000FFu);
   EXPECT_EQ(At(Shot(*second), 200, 150), 0x0000FFu);
 
@@ -184,7 +174,7 @@ TEST_F(ViewTest, EveryViewOfTheDocumentRepaintsAfterAnEdit) {
 TEST_F(ViewTest, ANewImageSizeRecentresAndSetsTheScrollRange) {
   auto view = ShowSmallImage();
   ASSERT_TRUE(document.ApplyImage(*Pattern(2000, 100), std::nullopt));
-  QTRY_VERIFY(view->horizontalScrollBar()->isVisible());
+  WAIT_FOR(view->horizontalScrollBar()->isVisible());
   EXPECT_FALSE(view->verticalScrollBar()->isVisible());
   const QSize page = view->viewport()->size();
   EXPECT_EQ(page.width(), 800);
@@ -196,7 +186,7 @@ TEST_F(ViewTest, ANewImageSizeRecentresAndSetsTheScrollRange) {
   EXPECT_EQ(At(shot, 799, top + 99), Rgb(document.GetImage()->rows[99][799]));
 
   ASSERT_TRUE(document.ApplyImage(*Filled(50, 50, kGreen), std::nullopt));
-  QTRY_VERIFY(!view->horizontalScrollBar()->isVisible());
+  WAIT_FOR(!view->horizontalScrollBar()->isVisible());
   EXPECT_EQ(At(Shot(*view), 375, 275), Rgb(kGreen));  // (801 - 50) / 2 = 375
   EXPECT_EQ(At(Shot(*view), 374, 275), kGrey);
 }
@@ -205,7 +195,7 @@ TEST_F(ViewTest, LargeImageStartsAtTheEdgeAndScrolls) {
   document.InitImage(Pattern(2000, 1500));
   auto view = Show();
   const PixelImage& image = *document.GetImage();
-  QTRY_VERIFY(view->horizontalScrollBar()->isVisible() && view->verticalScrollBar()->isVisible());
+  WAIT_FOR(view->horizontalScrollBar()->isVisible() && view->verticalScrollBar()->isVisible());
   const QSize page = view->viewport()->size();
   EXPECT_EQ(view->horizontalScrollBar()->maximum(), 2000 - page.width());
   EXPECT_EQ(view->verticalScrollBar()->maximum(), 1500 - page.height());
@@ -228,10 +218,10 @@ TEST_F(ViewTest, LargeImageStartsAtTheEdgeAndScrolls) {
 TEST_F(ViewTest, ScrollBarsGoWhenTheWindowGrowsToFitTheImage) {
   document.InitImage(Pattern(800, 600));
   auto view = Show({300, 200});
-  QTRY_VERIFY(view->horizontalScrollBar()->isVisible() && view->verticalScrollBar()->isVisible());
+  WAIT_FOR(view->horizontalScrollBar()->isVisible() && view->verticalScrollBar()->isVisible());
   // Exactly the image's size: it fits once the bars are gone, so they must go.
   view->resize(800, 600);
-  QTRY_VERIFY(!view->horizontalScrollBar()->isVisible() && !view->verticalScrollBar()->isVisible());
+  WAIT_FOR(!view->horizontalScrollBar()->isVisible() && !view->verticalScrollBar()->isVisible());
   EXPECT_EQ(view->viewport()->size(), QSize(800, 600));
   EXPECT_EQ(At(Shot(*view), 799, 599), Rgb(document.GetImage()->rows[599][799]));
 }
@@ -250,21 +240,6 @@ TEST_F(ViewTest, RubberBandGivesTheSelectionInImagePixels) {
   EXPECT_EQ(At(shot, 320, 280), 0x000000u);
   EXPECT_EQ(At(shot, 420, 330), 0x000000u);
   EXPECT_EQ(At(shot, 370, 305), Rgb(kGreen));
-}
-
-TEST_F(ViewTest, ClickWithoutMovementSelectsNothing) {
-  auto view = ShowSmallImage();
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, {320, 280});
-  EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
-  // ... so the next drag still starts a rubber band.
-  DragLeft(*view, {330, 290}, {340, 300});
-  EXPECT_EQ(view->GetSelectionRect(), (Region{30, 40, 40, 50}));
-}
-
-TEST_F(ViewTest, RubberBandDraggedUpLeftGivesTheMinimumFrameAtTheStart) {
-  auto view = ShowSmallImage();
-  DragLeft(*view, {320, 280}, {250, 200});
-  EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 28, 38}));
 }
 
 TEST_F(ViewTest, RubberBandBeyondTheEdgesEndsAtTheLastColumnAndRow) {
@@ -288,17 +263,20 @@ TEST_F(ViewTest, ASecondClickOrDragMissingTheFrameChangesNothing) {
   EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
 }
 
-TEST_F(ViewTest, FrameMovesByItsInsideAndResizesByItsHandles) {
+TEST_F(ViewTest, FrameMovesAndHandlesDraggedPastThePictureStopAtItsEdge) {
   auto view = ShowSmallImage();
   DragLeft(*view, {320, 280}, {420, 330});
   DragLeft(*view, {370, 300}, {380, 305});  // move
   EXPECT_EQ(view->GetSelectionRect(), (Region{30, 35, 130, 85}));
-  DragLeft(*view, {429, 334}, {449, 344});  // bottom-right handle
-  EXPECT_EQ(view->GetSelectionRect(), (Region{30, 35, 150, 95}));
-  DragLeft(*view, {331, 286}, {311, 276});  // top-left handle
-  EXPECT_EQ(view->GetSelectionRect(), (Region{10, 25, 150, 95}));
-  DragLeft(*view, {311, 310}, {250, 310});  // left handle, past the image edge
-  EXPECT_EQ(view->GetSelectionRect(), (Region{0, 25, 150, 95}));
+  DragLeft(*view, {331, 310}, {100, 310});  // left handle, far past the picture's left edge
+  DragLeft(*view, {365, 286}, {365, 50});   // top handle, far past its top edge
+  EXPECT_EQ(view->GetSelectionRect(), (Region{0, 0, 130, 85}));
+  const QImage shot = Shot(*view);
+  EXPECT_EQ(At(shot, 300, 250), 0x000000u);  // the corner handle sits on the picture's corner
+  for (int k = 0; k < 300; ++k) {
+    ASSERT_EQ(At(shot, k, 300), kGrey) << "frame drawn left of the picture at " << k;
+    ASSERT_EQ(At(shot, 400, k * 250 / 300), kGrey) << "frame drawn above the picture";
+  }
 }
 
 TEST_F(ViewTest, FrameMovedOffTheImageIsKeptOnItOrGivesNoSelection) {
@@ -374,7 +352,7 @@ TEST_F(ViewTest, FrameFollowsTheImageWhenTheWindowRecentresIt) {
   auto view = ShowSmallImage();
   DragLeft(*view, {320, 280}, {420, 330});
   view->resize(600, 400);  // image now at (200, 150)
-  QTRY_COMPARE(view->viewport()->size(), QSize(600, 400));
+  WAIT_FOR(view->viewport()->size() == QSize(600, 400));
   EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
   const QImage shot = Shot(*view);
   EXPECT_EQ(At(shot, 220, 180), 0x000000u);
@@ -388,7 +366,7 @@ TEST_F(ViewTest, FrameFollowsTheImageWhenTheWindowRecentresIt) {
 TEST_F(ViewTest, SelectionFollowsScrolling) {
   document.InitImage(Pattern(2000, 1500));
   auto view = Show();
-  QTRY_VERIFY(view->horizontalScrollBar()->isVisible());
+  WAIT_FOR(view->horizontalScrollBar()->isVisible());
   view->horizontalScrollBar()->setValue(300);
   view->verticalScrollBar()->setValue(200);
   DragLeft(*view, {10, 10}, {60, 40});
