@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 #include "app/vantoria_app.h"
@@ -10,8 +11,10 @@
 namespace {
 
 // The program speaks Chinese; Qt's own dialogs (file dialogs, message-box buttons) should too
-// when the translations are installed.
+// when the translations are installed, and dates and sizes read the Chinese way whatever the
+// user's own locale.
 void InstallQtTranslations(QApplication& application, QTranslator& translator) {
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
   if (translator.load(QStringLiteral("qtbase_zh_CN"),
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     application.installTranslator(&translator);

@@ -1,9 +1,11 @@
 #include "framework/user_prompts.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "document/file_types.h"
 #include "res/command_strings.h"
 
 namespace vantoria::prompts {
@@ -49,29 +51,49 @@ SaveChangesAnswer AskSaveChanges(QWidget* parent, const QString& documentTitle) 
   }
 }
 
-QString AskOpenPath(QWidget* parent, const QStringList& nameFilters) {
+QStringList AskOpenPaths(QWidget* parent, const QStringList& nameFilters, const QString& folder) {
   if (CurrentHooks().openPath) {
     return CurrentHooks().openPath(nameFilters);
   }
-  return QFileDialog::getOpenFileName(parent, QStringLiteral("打开"), QString(),
-                                      nameFilters.join(QStringLiteral(";;")));
+  return QFileDialog::getOpenFileNames(parent, QStringLiteral("打开"), folder,
+                                       nameFilters.join(QStringLiteral(";;")));
 }
 
-QString AskSavePath(QWidget* parent, const QStringList& nameFilters, const QString& defaultSuffix) {
+SavePathAnswer AskSavePath(QWidget* parent, const SavePathRequest& request) {
   if (CurrentHooks().savePath) {
-    return CurrentHooks().savePath(nameFilters, defaultSuffix);
+    return CurrentHooks().savePath(request);
   }
   QFileDialog dialog(parent, QStringLiteral("另存为"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters(nameFilters);
-  // The format follows the name's extension alone; the filter entry chosen does not matter.
-  dialog.setDefaultSuffix(defaultSuffix);
+  dialog.setNameFilters(request.nameFilters);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  const QFileInfo initial(request.initialPath);
+  dialog.setDirectory(initial.absolutePath());
+  dialog.selectFile(initial.fileName());
+  // A name typed without an extension gets the one of the type selected, whichever it is.
+  QObject::connect(
+      &dialog, &QFileDialog::filterSelected, &dialog,
+      [&dialog](const QString& filter) { dialog.setDefaultSuffix(SuffixOfNameFilter(filter)); });
+  dialog.selectNameFilter(request.selectedFilter);
+  dialog.setDefaultSuffix(SuffixOfNameFilter(dialog.selectedNameFilter()));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    return QString();
+    return {};
   }
-  return dialog.selectedFiles().constFirst();
+  return {dialog.selectedFiles().constFirst(), dialog.selectedNameFilter()};
+}
+
+bool AskYesNo(QWidget* parent, const QString& question) {
+  if (CurrentHooks().yesNo) {
+    return CurrentHooks().yesNo(question);
+  }
+  QMessageBox box(QMessageBox::Question, res::AppTitle(), question,
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace vantoria::prompts
