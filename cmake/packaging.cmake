@@ -4,7 +4,7 @@ set(CPACK_PACKAGE_VENDOR "Vantoria")
 set(CPACK_PACKAGE_CONTACT "Vantoria developers <vantoria@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small desktop image editor")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Opens raster images, shows each in its own window, applies colour adjustments,\n geometric transforms and 3 x 3 filters with live preview, undoes and redoes\n without limit and saves in every format Qt can write. Includes vantoria-batch,\n which runs the same operations on files from the command line.")
+  "Opens raster images, shows each in its own window, applies colour adjustments,\ngeometric transforms and 3 x 3 filters with live preview, undoes and redoes\nwithout limit and saves in every format Qt can write. Includes vantoria-batch,\nwhich runs the same operations on files from the command line.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)

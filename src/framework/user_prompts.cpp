@@ -4,11 +4,29 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 #include "document/file_types.h"
 #include "res/command_strings.h"
 
 namespace vantoria::prompts {
+
+namespace {
+
+// The dialog gives a name the extension of the selected entry's first pattern when the type
+// changes: lower-case patterns go first so that "photo.png" does not become "photo.PNG".
+QString LowerCaseFirst(const QString& nameFilter) {
+  const qsizetype open = nameFilter.lastIndexOf('(');
+  if (open < 0 || !nameFilter.endsWith(')')) {
+    return nameFilter;
+  }
+  QStringList patterns = nameFilter.mid(open + 1).chopped(1).split(' ', Qt::SkipEmptyParts);
+  std::stable_partition(patterns.begin(), patterns.end(),
+                        [](const QString& pattern) { return pattern == pattern.toLower(); });
+  return nameFilter.left(open + 1) + patterns.join(' ') + ')';
+}
+
+}  // namespace
 
 Hooks& CurrentHooks() {
   static Hooks hooks;
@@ -66,16 +84,20 @@ SavePathAnswer AskSavePath(QWidget* parent, const SavePathRequest& request) {
   QFileDialog dialog(parent, QStringLiteral("另存为"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters(request.nameFilters);
+  QStringList nameFilters;
+  for (const QString& filter : request.nameFilters) {
+    nameFilters.append(LowerCaseFirst(filter));
+  }
+  dialog.setNameFilters(nameFilters);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
   const QFileInfo initial(request.initialPath);
   dialog.setDirectory(initial.absolutePath());
-  dialog.selectFile(initial.fileName());
   // A name typed without an extension gets the one of the type selected, whichever it is.
   QObject::connect(
       &dialog, &QFileDialog::filterSelected, &dialog,
       [&dialog](const QString& filter) { dialog.setDefaultSuffix(SuffixOfNameFilter(filter)); });
-  dialog.selectNameFilter(request.selectedFilter);
+  dialog.selectNameFilter(LowerCaseFirst(request.selectedFilter));
+  dialog.selectFile(initial.fileName());  // as it was, whatever the entry selected made of it
   dialog.setDefaultSuffix(SuffixOfNameFilter(dialog.selectedNameFilter()));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return {};
