@@ -75,7 +75,7 @@ class CDocManager : public QObject {
   QList<CChildFrame*> FramesOf(const CVantoriaDoc* document) const;
 
  signals:
-  // A file was opened or saved (for the recent-file list).
+  // A file was opened or saved; the recent-file list and the last folder have taken it.
   void fileUsed(const QString& path);
 
  private:
