@@ -15,6 +15,8 @@
 namespace vantoria {
 namespace {
 
+constexpr int kRecentFileCount = 5;
+
 // Two spellings of one file (a symbolic link, "..") name the same document.
 bool SameFile(const QString& a, const QString& b) {
   const QString canonicalA = QFileInfo(a).canonicalFilePath();
@@ -34,7 +36,7 @@ QString OpenFailedText(const CVantoriaDoc& document, const QString& path) {
 
 }  // namespace
 
-CDocManager::CDocManager(QObject* parent) : QObject(parent) {}
+CDocManager::CDocManager(QObject* parent) : QObject(parent), m_recentFiles(kRecentFileCount) {}
 
 CDocManager::~CDocManager() = default;
 
@@ -55,7 +57,7 @@ CVantoriaDoc* CDocManager::OpenDocumentFile(const QString& path) {
   document->SetPathName(fullPath);
   CVantoriaDoc* opened = Adopt(document.release());
   CreateNewFrame(opened);
-  emit fileUsed(fullPath);
+  NoteFileUsed(fullPath);
   return opened;
 }
 
@@ -68,7 +70,7 @@ CVantoriaDoc* CDocManager::OpenNewDocument() {
 
 CVantoriaDoc* CDocManager::Adopt(CVantoriaDoc* document) {
   document->setParent(this);  // the manager owns its documents from here on
-  document->SetSavePathPrompt([this] { return AskSavePath(); });
+  document->SetSavePathPrompt([this, document] { return AskSavePath(document); });
   m_entries.push_back(Entry{document, {}});
   return document;
 }

@@ -6,6 +6,9 @@
 #include <QString>
 #include <vector>
 
+#include "framework/recent_file_list.h"
+#include "framework/user_prompts.h"
+
 class QMdiArea;
 class QWidget;
 
@@ -29,6 +32,11 @@ class CDocManager : public QObject {
   void SetMdiArea(QMdiArea* area) { m_pMdiArea = area; }
   // The save dialog's name filters; empty when no format can be written.
   void SetSaveFilters(const QStringList& nameFilters) { m_saveFilters = nameFilters; }
+  // The files opened or saved last, newest first; kept in the settings as they change.
+  CRecentFileList& RecentFiles() { return m_recentFiles; }
+  const CRecentFileList& RecentFiles() const { return m_recentFiles; }
+  // The folder of the file opened or saved last (the home folder before any).
+  QString LastFolder() const;
 
   // --- opening ---
   // The document for the file, with a window active on it; none when the file was refused,
@@ -40,9 +48,11 @@ class CDocManager : public QObject {
   CChildFrame* CreateNewFrame(CVantoriaDoc* document);
 
   // --- saving ---
-  // Save: in place when the document has a writable path, else under a path asked for.
+  // Save: in place when the document has a writable path in a format that can be written, else
+  // under a path asked for (a picture in a read-only format is offered as PNG).
   [[nodiscard]] bool DoFileSave(CVantoriaDoc* document);
-  // Save As: always asks for the path; the document takes it.
+  // Save As: always asks for the path, starting from the document's folder, name and type; a
+  // name typed without extension gets the one of the type selected. The document takes it.
   [[nodiscard]] bool DoFileSaveAs(CVantoriaDoc* document);
   // Asks whether to save a modified document; false when the user cancels or saving fails.
   [[nodiscard]] bool SaveModified(CVantoriaDoc* document);
@@ -65,13 +75,14 @@ class CDocManager : public QObject {
   QList<CChildFrame*> FramesOf(const CVantoriaDoc* document) const;
 
  signals:
-  // A file was opened or saved (for the recent-file list).
+  // A file was opened or saved; the recent-file list and the last folder have taken it.
   void fileUsed(const QString& path);
 
  private:
   struct Entry {
     CVantoriaDoc* document;
     QList<QPointer<CChildFrame>> frames;  // in creation order
+    bool alphaLossAccepted = false;       // saving its transparency away was agreed to
   };
 
   CVantoriaDoc* Adopt(CVantoriaDoc* document);
@@ -81,11 +92,15 @@ class CDocManager : public QObject {
   void SizeNewFrame(CChildFrame* frame, const CVantoriaDoc* document);
   void RenumberFrames(const Entry& entry);
   [[nodiscard]] bool SaveAs(CVantoriaDoc* document, const QString& path);
-  QString AskSavePath();
+  QString AskSavePath(CVantoriaDoc* document);
+  prompts::SavePathRequest SaveRequestFor(const CVantoriaDoc& document) const;
+  [[nodiscard]] bool ConfirmAlphaLoss(CVantoriaDoc* document, const QString& path);
+  void NoteFileUsed(const QString& path);
   QWidget* DialogParent() const;
 
   QMdiArea* m_pMdiArea = nullptr;
   QStringList m_saveFilters;
+  CRecentFileList m_recentFiles;
   std::vector<Entry> m_entries;  // in opening order
   int m_nUntitledCount = 0;
   bool m_bSaveCancelled = false;

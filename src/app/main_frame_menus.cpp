@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "app/main_frame.h"
+#include "app/main_frame_recent.h"
 #include "res/app_resources.h"
 #include "res/command_ids.h"
 #include "res/command_strings.h"
@@ -85,13 +86,15 @@ QMenu* CMainFrame::AddSubmenu(QMenu* menu, const QString& title, std::initialize
 
 void CMainFrame::CreateMenus() {
   // Menu bar 128: no image window. A 0 stands for a separator.
-  AddMenu(m_mainMenus, Text("文件(&F)"), {ID_FILE_OPEN, 0, ID_APP_EXIT});
+  QMenu* file = AddMenu(m_mainMenus, Text("文件(&F)"), {ID_FILE_OPEN, 0, ID_APP_EXIT});
+  AttachRecentFileList(file, FindAction(ID_APP_EXIT), m_documents, this);
   AddMenu(m_mainMenus, Text("查看(&V)"), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR});
   AddMenu(m_mainMenus, Text("帮助(&H)"), {ID_APP_ABOUT});
 
   // Menu bar 129: an image window is active.
-  AddMenu(m_documentMenus, Text("文件(&F)"),
-          {ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_APP_EXIT});
+  file = AddMenu(m_documentMenus, Text("文件(&F)"),
+                 {ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_APP_EXIT});
+  AttachRecentFileList(file, FindAction(ID_APP_EXIT), m_documents, this);
   AddMenu(m_documentMenus, Text("编辑(&E)"), {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_SELECT_ALL});
 
   QMenu* image = AddMenu(m_documentMenus, Text("图像(&I)"), {});

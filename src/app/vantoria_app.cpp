@@ -5,6 +5,7 @@
 #include "app/child_frame.h"
 #include "app/document_manager.h"
 #include "app/main_frame.h"
+#include "document/file_types.h"
 #include "framework/user_prompts.h"
 #include "operations/operation_poster.h"
 #include "res/app_resources.h"
@@ -12,8 +13,6 @@
 
 namespace vantoria {
 namespace {
-
-constexpr int kRecentFileCount = 5;
 
 CVantoriaApp* g_pApp = nullptr;
 
@@ -25,10 +24,7 @@ CVantoriaApp& theApp() {
 }
 
 CVantoriaApp::CVantoriaApp(QObject* parent)
-    : QObject(parent),
-      m_recentFiles(kRecentFileCount),
-      m_dispatcher(*this),
-      m_pDocManager(std::make_unique<CDocManager>()) {
+    : QObject(parent), m_dispatcher(*this), m_pDocManager(std::make_unique<CDocManager>()) {
   Q_ASSERT_X(!g_pApp, "CVantoriaApp", "only one application object may exist");
   g_pApp = this;
   QCoreApplication::setOrganizationName(QStringLiteral("Vantoria"));
@@ -47,14 +43,11 @@ CVantoriaApp::~CVantoriaApp() {
 }
 
 bool CVantoriaApp::InitInstance(const QStringList& files) {
-  m_recentFiles.ReadList();
-  connect(m_pDocManager.get(), &CDocManager::fileUsed, this, [this](const QString& path) {
-    m_recentFiles.Add(path);
-    m_recentFiles.WriteList();
-  });
+  m_pDocManager->RecentFiles().ReadList();
 
-  // The filters exist before any dialog can be reached.
+  // The filters exist before any dialog can be reached. Opening offers every format Qt reads.
   m_filters = BuildFileFilters().value_or(FileFilters{});
+  m_filters.open = BuildOpenFilter(ListReadableFormats(OfferedReaderFormats()));
   m_pDocManager->SetSaveFilters(ToNameFilters(m_filters.save));
 
   m_pMainFrame = std::make_unique<CMainFrame>(*m_pDocManager);
@@ -68,8 +61,12 @@ bool CVantoriaApp::InitInstance(const QStringList& files) {
   return true;
 }
 
+const CRecentFileList& CVantoriaApp::GetRecentFileList() const {
+  return m_pDocManager->RecentFiles();
+}
+
 int CVantoriaApp::ExitInstance(int exitCode) {
-  m_recentFiles.WriteList();
+  m_pDocManager->RecentFiles().WriteList();
   return exitCode;
 }
 

@@ -36,8 +36,9 @@ class CVantoriaApp : public QObject, public DispatchHost {
 
   CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
   CDocManager& GetDocManager() const { return *m_pDocManager; }
-  const CRecentFileList& GetRecentFileList() const { return m_recentFiles; }
-  // The file dialogs' filters; empty when no image format can be written.
+  const CRecentFileList& GetRecentFileList() const;
+  // The file dialogs' filters: the open filter lists every readable format, the save filter
+  // every writable one (empty when there is none).
   const FileFilters& GetFileFilters() const { return m_filters; }
 
   // --- application commands (vantoria_app_commands.cpp) ---
@@ -55,7 +56,6 @@ class CVantoriaApp : public QObject, public DispatchHost {
   bool event(QEvent* event) override;
 
  private:
-  CRecentFileList m_recentFiles;
   FileFilters m_filters;
   OperationDispatcher m_dispatcher;
   // Declared before the main frame: the image windows report to it while the frame goes.

@@ -33,8 +33,9 @@ void CVantoriaApp::OnAppAbout() {
 }
 
 void CVantoriaApp::OnFileOpen() {
-  const QString path = prompts::AskOpenPath(m_pMainFrame.get(), ToNameFilters(m_filters.open));
-  if (!path.isEmpty()) {
+  const QStringList paths = prompts::AskOpenPaths(m_pMainFrame.get(), ToNameFilters(m_filters.open),
+                                                  m_pDocManager->LastFolder());
+  for (const QString& path : paths) {
     m_pDocManager->OpenDocumentFile(path);
   }
 }

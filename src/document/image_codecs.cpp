@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "document/file_types.h"
+
 namespace vantoria {
 namespace {
 
@@ -257,9 +259,11 @@ bool EncodeImageFile(const PixelImage& image, const QString& path, const ImageEn
   if (image.width <= 0 || image.height <= 0 || !image.pixels()) {
     return SaveFailed(error, path, Text(kEmptyImage));
   }
-  // Reads the image's own buffer in place: no copy of the pixels is made.
+  // Reads the image's own buffer in place: no copy of the pixels is made. An opaque picture is
+  // written without an alpha channel where the format has the choice (smaller PNG and TIFF).
+  const QImage::Format layout = IsOpaque(image) ? QImage::Format_RGB32 : QImage::Format_ARGB32;
   const QImage picture(reinterpret_cast<const uchar*>(image.pixels()), image.width, image.height,
-                       static_cast<qsizetype>(image.width) * 4, QImage::Format_ARGB32);
+                       static_cast<qsizetype>(image.width) * 4, layout);
   // QSaveFile writes a temporary file and renames it over the target only on commit().
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) {

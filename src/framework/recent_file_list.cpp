@@ -54,4 +54,8 @@ void CRecentFileList::Add(const QString& path) {
   }
 }
 
+void CRecentFileList::Remove(const QString& path) {
+  m_entries.removeAll(Normalised(path));
+}
+
 }  // namespace vantoria

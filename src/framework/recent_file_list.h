@@ -6,8 +6,7 @@
 namespace vantoria {
 
 // The most recently opened or saved files, newest first, kept in the application's settings
-// under "Recent File List" as File1, File2, ... No menu shows the list yet; it is kept so a
-// later menu or the desktop can offer it.
+// under "Recent File List" as File1, File2, ... The File menu lists them.
 class CRecentFileList {
  public:
   explicit CRecentFileList(int maxEntries);
@@ -19,6 +18,8 @@ class CRecentFileList {
   // Puts the path first, dropping an older entry for the same file and the oldest beyond the
   // maximum.
   void Add(const QString& path);
+  // Drops the entry for the file, if any.
+  void Remove(const QString& path);
 
   const QStringList& Entries() const { return m_entries; }
   int MaxEntries() const { return m_nMaxEntries; }

@@ -1,12 +1,32 @@
 #include "framework/user_prompts.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
+#include "document/file_types.h"
 #include "res/command_strings.h"
 
 namespace vantoria::prompts {
+
+namespace {
+
+// The dialog gives a name the extension of the selected entry's first pattern when the type
+// changes: lower-case patterns go first so that "photo.png" does not become "photo.PNG".
+QString LowerCaseFirst(const QString& nameFilter) {
+  const qsizetype open = nameFilter.lastIndexOf('(');
+  if (open < 0 || !nameFilter.endsWith(')')) {
+    return nameFilter;
+  }
+  QStringList patterns = nameFilter.mid(open + 1).chopped(1).split(' ', Qt::SkipEmptyParts);
+  std::stable_partition(patterns.begin(), patterns.end(),
+                        [](const QString& pattern) { return pattern == pattern.toLower(); });
+  return nameFilter.left(open + 1) + patterns.join(' ') + ')';
+}
+
+}  // namespace
 
 Hooks& CurrentHooks() {
   static Hooks hooks;
@@ -49,29 +69,53 @@ SaveChangesAnswer AskSaveChanges(QWidget* parent, const QString& documentTitle) 
   }
 }
 
-QString AskOpenPath(QWidget* parent, const QStringList& nameFilters) {
+QStringList AskOpenPaths(QWidget* parent, const QStringList& nameFilters, const QString& folder) {
   if (CurrentHooks().openPath) {
     return CurrentHooks().openPath(nameFilters);
   }
-  return QFileDialog::getOpenFileName(parent, QStringLiteral("打开"), QString(),
-                                      nameFilters.join(QStringLiteral(";;")));
+  return QFileDialog::getOpenFileNames(parent, QStringLiteral("打开"), folder,
+                                       nameFilters.join(QStringLiteral(";;")));
 }
 
-QString AskSavePath(QWidget* parent, const QStringList& nameFilters, const QString& defaultSuffix) {
+SavePathAnswer AskSavePath(QWidget* parent, const SavePathRequest& request) {
   if (CurrentHooks().savePath) {
-    return CurrentHooks().savePath(nameFilters, defaultSuffix);
+    return CurrentHooks().savePath(request);
   }
   QFileDialog dialog(parent, QStringLiteral("另存为"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters(nameFilters);
-  // The format follows the name's extension alone; the filter entry chosen does not matter.
-  dialog.setDefaultSuffix(defaultSuffix);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    return QString();
+  QStringList nameFilters;
+  for (const QString& filter : request.nameFilters) {
+    nameFilters.append(LowerCaseFirst(filter));
   }
-  return dialog.selectedFiles().constFirst();
+  dialog.setNameFilters(nameFilters);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  const QFileInfo initial(request.initialPath);
+  dialog.setDirectory(initial.absolutePath());
+  // A name typed without an extension gets the one of the type selected, whichever it is.
+  QObject::connect(
+      &dialog, &QFileDialog::filterSelected, &dialog,
+      [&dialog](const QString& filter) { dialog.setDefaultSuffix(SuffixOfNameFilter(filter)); });
+  dialog.selectNameFilter(LowerCaseFirst(request.selectedFilter));
+  dialog.selectFile(initial.fileName());  // as it was, whatever the entry selected made of it
+  dialog.setDefaultSuffix(SuffixOfNameFilter(dialog.selectedNameFilter()));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return {};
+  }
+  return {dialog.selectedFiles().constFirst(), dialog.selectedNameFilter()};
+}
+
+bool AskYesNo(QWidget* parent, const QString& question) {
+  if (CurrentHooks().yesNo) {
+    return CurrentHooks().yesNo(question);
+  }
+  QMessageBox box(QMessageBox::Question, res::AppTitle(), question,
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace vantoria::prompts

@@ -17,11 +17,25 @@ enum class SaveChangesAnswer { Save, Discard, Cancel };
 void ShowWarning(QWidget* parent, const QString& text);
 // "是否保存对 <title> 的更改？" with Yes / No / Cancel.
 SaveChangesAnswer AskSaveChanges(QWidget* parent, const QString& documentTitle);
-// A file dialog for opening one existing file; empty when cancelled.
-QString AskOpenPath(QWidget* parent, const QStringList& nameFilters);
-// A file dialog for saving: a name typed without extension gets `defaultSuffix`, and an
-// existing file must be confirmed. Empty when cancelled.
-QString AskSavePath(QWidget* parent, const QStringList& nameFilters, const QString& defaultSuffix);
+// A file dialog for opening existing files, several at once, starting in `folder`; empty when
+// cancelled.
+QStringList AskOpenPaths(QWidget* parent, const QStringList& nameFilters, const QString& folder);
+
+struct SavePathRequest {
+  QStringList nameFilters;
+  QString selectedFilter;  // the entry selected as the dialog opens
+  QString initialPath;     // the folder and name shown as the dialog opens
+};
+struct SavePathAnswer {
+  QString path;            // empty when cancelled
+  QString selectedFilter;  // the entry selected when the user accepted
+};
+// A file dialog for saving: a name typed without extension gets the selected entry's, and an
+// existing file must be confirmed.
+SavePathAnswer AskSavePath(QWidget* parent, const SavePathRequest& request);
+
+// A question with Yes / No; true for Yes.
+bool AskYesNo(QWidget* parent, const QString& question);
 
 // The text of the save-changes question for a document title.
 QString SaveChangesQuestion(const QString& documentTitle);
@@ -30,8 +44,9 @@ QString SaveChangesQuestion(const QString& documentTitle);
 struct Hooks {
   std::function<void(const QString& text)> warning;
   std::function<SaveChangesAnswer(const QString& question)> saveChanges;
-  std::function<QString(const QStringList& nameFilters)> openPath;
-  std::function<QString(const QStringList& nameFilters, const QString& defaultSuffix)> savePath;
+  std::function<QStringList(const QStringList& nameFilters)> openPath;
+  std::function<SavePathAnswer(const SavePathRequest& request)> savePath;
+  std::function<bool(const QString& question)> yesNo;
 };
 Hooks& CurrentHooks();
 

@@ -64,13 +64,18 @@ class ShellTest : public ::testing::Test {
         },
         [this](const QStringList& filters) {
           openFilters = filters;
-          return openPath;
+          return openPath.isEmpty() ? QStringList() : QStringList{openPath};
         },
-        [this](const QStringList& filters, const QString& suffix) {
-          saveFilters = filters;
-          saveSuffix = suffix;
+        [this](const prompts::SavePathRequest& request) {
+          saveFilters = request.nameFilters;
+          saveRequest = request;
           ++savePrompts;
-          return savePath;
+          return prompts::SavePathAnswer{
+              savePath, saveFilter.isEmpty() ? request.selectedFilter : saveFilter};
+        },
+        [this](const QString& question) {
+          questions.append(question);
+          return yesAnswer;
         }});
     app = std::make_unique<CVantoriaApp>();
     ASSERT_TRUE(app->InitInstance(startFiles));
@@ -130,7 +135,9 @@ class ShellTest : public ::testing::Test {
   QStringList openFilters;
   QString savePath;
   QStringList saveFilters;
-  QString saveSuffix;
+  prompts::SavePathRequest saveRequest;
+  QString saveFilter;  // the type the user picks; empty keeps the one proposed
+  bool yesAnswer = true;
   int savePrompts = 0;
 
  private:

@@ -286,7 +286,7 @@ TEST_F(ShellTest, SaveAsCancelledSaysNothingAndUsesTheSaveFilter) {
   Trigger(ID_FILE_SAVE_AS);
   EXPECT_EQ(savePrompts, 1);
   EXPECT_TRUE(warnings.isEmpty());
-  EXPECT_EQ(saveSuffix, "jpg");
+  EXPECT_TRUE(saveRequest.selectedFilter.startsWith("PNG")) << "the document's own type";
   ASSERT_FALSE(saveFilters.isEmpty());
   EXPECT_FALSE(saveFilters.first().startsWith(QString::fromUtf8("所有")))
       << "the save dialog lists formats only";
@@ -306,17 +306,19 @@ TEST_F(ShellTest, SaveAsTakesTheNewNameAndTitle) {
 }
 
 TEST_F(ShellTest, FailedSaveOnCloseShowsWhyAndKeepsTheWindow) {
-  // A PNG under a name no encoder claims: it opens (by content) but cannot be saved in place.
+  // A PNG under a name no encoder claims: it opens (by content) but is saved under a new name,
+  // here one in a folder that does not exist.
   const QString path = TempPath("fail.xyz");
   ASSERT_TRUE(QFile::copy(WriteImage("source.png", 6, 6), path));
   ASSERT_NE(Documents().OpenDocumentFile(path), nullptr);
   Trigger(ID_ADJUST_INVERT);
   answers = {prompts::SaveChangesAnswer::Save};
+  savePath = TempPath("missing/fail.png");
   ActiveChild()->close();
   Settle();
-  EXPECT_EQ(savePrompts, 0);
+  EXPECT_EQ(savePrompts, 1);
   ASSERT_EQ(warnings.size(), 1);
-  EXPECT_TRUE(warnings.value(0).contains("fail.xyz")) << warnings.value(0).toStdString();
+  EXPECT_TRUE(warnings.value(0).contains("fail.png")) << warnings.value(0).toStdString();
   ASSERT_NE(ActiveChild(), nullptr);
   EXPECT_TRUE(ActiveDocument()->IsModified());
   EXPECT_EQ(ActiveChild()->windowTitle(), "fail.xyz[*]");
