@@ -43,6 +43,7 @@ void CMainFrame::OnActiveChildChanged() {
     ShowMenuBar(hasChild);
   }
   UpdateCommandUI();
+  WatchActiveView();
 }
 
 void CMainFrame::UpdateCommandUI() {
@@ -101,10 +102,10 @@ bool CMainFrame::OnFrameCommand(int id) {
       OnWindowNew();
       return true;
     case ID_WINDOW_CASCADE:
-      m_pMdiArea->cascadeSubWindows();
+      OnWindowCascade();
       return true;
     case ID_WINDOW_TILE_HORZ:
-      m_pMdiArea->tileSubWindows();
+      OnWindowTile();
       return true;
     case ID_WINDOW_ARRANGE:
       OnWindowArrange();
