@@ -6,6 +6,7 @@
 #include <QMdiArea>
 #include <QSettings>
 #include <QStyle>
+#include <QtMath>
 #include <memory>
 
 #include "app/child_frame.h"
@@ -106,8 +107,12 @@ void CDocManager::SizeNewFrame(CChildFrame* frame, const CVantoriaDoc* document)
   const QSize chrome = frame->size() - frame->widget()->size();
   QSize wanted = area * 3 / 4;
   if (const PixelImage* image = document->GetImage()) {
+    // At 100 % one image pixel is one device pixel: on a scaled screen the picture takes
+    // fewer window units than it has pixels.
+    const double ratio = frame->devicePixelRatioF();
     const int border = 2 * frame->GetActiveView()->frameWidth();
-    wanted = QSize(image->width + border, image->height + border) + chrome;
+    wanted =
+        QSize(qCeil(image->width / ratio) + border, qCeil(image->height / ratio) + border) + chrome;
   }
   const int step = frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame) + 4;
   const int index = static_cast<int>(m_pMdiArea->subWindowList().size()) - 1;
