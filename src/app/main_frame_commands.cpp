@@ -23,6 +23,7 @@ bool IsAlwaysAvailable(int id) {
     case ID_APP_ABOUT:
     case ID_VIEW_TOOLBAR:
     case ID_VIEW_STATUS_BAR:
+    case ID_EDIT_PASTE:  // a new picture needs no open one
       return true;
     default:
       return false;
@@ -100,6 +101,9 @@ bool CMainFrame::OnFrameCommand(int id) {
       return true;
     case ID_WINDOW_NEW:
       OnWindowNew();
+      return true;
+    case ID_EDIT_PASTE:
+      static_cast<void>(m_documents.PasteAsNewDocument());  // the manager told the user why
       return true;
     case ID_WINDOW_CASCADE:
       OnWindowCascade();

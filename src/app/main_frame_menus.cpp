@@ -94,7 +94,8 @@ void CMainFrame::CreateMenus() {
   AddMenu(m_documentMenus, Text("文件(&F)"),
           {ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_APP_EXIT});
   AddMenu(m_documentMenus, Text("编辑(&E)"),
-          {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_SELECT_ALL, 0, ID_EDIT_SELECT_NONE});
+          {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_SELECT_ALL, 0, ID_EDIT_SELECT_NONE, ID_EDIT_COPY,
+           ID_EDIT_PASTE});
 
   QMenu* image = AddMenu(m_documentMenus, Text("图像(&I)"), {});
   QMenu* adjust = AddSubmenu(

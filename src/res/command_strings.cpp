@@ -30,6 +30,8 @@ constexpr CommandEntry kCommands[] = {
     {ID_EDIT_REDO, "重做(&R)\tCtrl+Y", "重新执行先前已撤消的操作\n重做"},
     {ID_EDIT_SELECT_ALL, "全选(&A)\tCtrl+A", "选择整个文档\n全选"},
     {ID_EDIT_SELECT_NONE, "取消选择(&D)\tCtrl+D", "取消选择区域\n取消选择"},
+    {ID_EDIT_COPY, "复制(&C)\tCtrl+C", "将选定区域或整个图像复制到剪贴板\n复制"},
+    {ID_EDIT_PASTE, "粘贴为新图像(&P)\tCtrl+V", "将剪贴板中的图像作为新图像打开\n粘贴为新图像"},
     // Image
     {ID_ADJUST_BRIGHTNESS_CONTRAST, "亮度/对比度(&B)", "调整图像的亮度和对比度\n亮度/对比度"},
     {ID_ADJUST_TRANSPARENCY, "透明度(&T)", "调整图像的透明度\n透明度"},

@@ -30,6 +30,9 @@ class CVantoriaView : public QAbstractScrollArea {
   void OnEditSelectAll();
   // Removes the selection, so the next drag on the image starts a new one.
   void OnEditSelectNone();
+  // The selection, or the whole picture without one, with its alpha; null without a picture.
+  QImage SelectionImage() const;
+  void OnEditCopy();
 
   // --- zoom (view_zoom.cpp) ---
   Zoom GetZoom() const;
@@ -49,7 +52,7 @@ class CVantoriaView : public QAbstractScrollArea {
   static bool IsViewCommand(int id);
   // Of those, the ones that open a parameter dialog.
   static bool IsDialogCommand(int id);
-  // Of those, the zoom commands and the selection commands added beside Select All.
+  // Of those, the ones added beside the first 26: zoom, clearing the selection, copying.
   static bool IsZoomCommand(int id);
   // Runs a view command: select all, undo, redo, open a dialog, or post an operation message.
   void OnCommand(int id);

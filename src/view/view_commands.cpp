@@ -118,6 +118,9 @@ void CVantoriaView::OnZoomCommand(int id) {
     case ID_EDIT_SELECT_NONE:
       OnEditSelectNone();
       break;
+    case ID_EDIT_COPY:
+      OnEditCopy();
+      break;
     default:
       break;
   }

@@ -19,7 +19,7 @@ constexpr int kLinesPerNotch = 3;
 bool CVantoriaView::IsZoomCommand(int id) {
   using namespace cmd;
   return id == ID_VIEW_ZOOM_IN || id == ID_VIEW_ZOOM_OUT || id == ID_VIEW_ZOOM_ACTUAL ||
-         id == ID_VIEW_ZOOM_FIT || id == ID_EDIT_SELECT_NONE;
+         id == ID_VIEW_ZOOM_FIT || id == ID_EDIT_SELECT_NONE || id == ID_EDIT_COPY;
 }
 
 Zoom CVantoriaView::GetZoom() const {

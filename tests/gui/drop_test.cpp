@@ -1,13 +1,17 @@
 // Files dropped on the main window, and where new image windows go.
+#include <QClipboard>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
 #include <QUrl>
 
+#include "res/command_ids.h"
 #include "shell_fixture.h"
 
 namespace vantoria::test {
 namespace {
+
+using namespace cmd;
 
 TEST_F(ShellTest, DroppedFilesOpenThroughTheOpenPath) {
   const QString picture = WriteImage("dropped.png", 40, 30);
@@ -43,6 +47,23 @@ TEST_F(ShellTest, NewWindowsLieWhollyInsideTheArea) {
     EXPECT_TRUE(area.contains(ActiveChild()->geometry())) << name.toStdString();
   }
   EXPECT_LT(ActiveChild()->width(), 300);  // the small picture's window fits it
+}
+
+TEST_F(ShellTest, CopyAndPasteAsANewModifiedPicture) {
+  Documents().OpenDocumentFile(WriteImage("copied.png", 40, 30, qRgba(10, 20, 30, 128)));
+  Trigger(ID_EDIT_COPY);  // no selection: the whole picture, alpha and all
+  const QImage copied = QGuiApplication::clipboard()->image();
+  ASSERT_EQ(copied.size(), QSize(40, 30));
+  EXPECT_EQ(copied.convertToFormat(QImage::Format_ARGB32).pixel(5, 5), qRgba(10, 20, 30, 128));
+  Trigger(ID_EDIT_PASTE);
+  CVantoriaDoc* pasted = ActiveDocument();
+  ASSERT_NE(pasted, nullptr);
+  EXPECT_EQ(pasted->GetImage()->rows[5][5], 0x800A141Eu);
+  EXPECT_TRUE(pasted->IsModified());
+  EXPECT_TRUE(pasted->GetPathName().isEmpty());
+  QGuiApplication::clipboard()->clear();
+  Trigger(ID_EDIT_PASTE);
+  EXPECT_EQ(warnings.size(), 1);
 }
 
 }  // namespace

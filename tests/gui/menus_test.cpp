@@ -70,7 +70,8 @@ TEST_F(DocumentMenusTest, FullMenuBarHasEveryItemInOrder) {
                          "另存为(&A)...||57604", "-", "退出(&X)||57665"}));
   EXPECT_EQ(Describe(MenuOf(*frame, "编辑(&E)")),
             QStringList({"撤消(&U)|Ctrl+Z|57643", "重做(&R)|Ctrl+Y|57644", "-",
-                         "全选(&A)|Ctrl+A|57642", "-", "取消选择(&D)|Ctrl+D|32814"}));
+                         "全选(&A)|Ctrl+A|57642", "-", "取消选择(&D)|Ctrl+D|32814",
+                         "复制(&C)|Ctrl+C|57634", "粘贴为新图像(&P)|Ctrl+V|57637"}));
   EXPECT_EQ(Describe(MenuOf(*frame, "查看(&V)")),
             QStringList({"工具栏(&T)||59392", "状态栏(&S)||59393", "-", "放大(&I)|Ctrl++|32810",
                          "缩小(&O)|Ctrl+-|32811", "实际大小(&A)|Ctrl+0|32812",
