@@ -50,6 +50,8 @@ std::vector<Row> OperationRows();
 // Rows for the edit path through the dispatcher, the document and the view's display
 // conversion, on a 6000 x 4000 document.
 std::vector<Row> EditPathRows();
+// Rows for the view's picture when zoomed (zoom_rows.cpp).
+std::vector<Row> ZoomRows();
 
 // OpenCV's thread count; nothing without OpenCV.
 void SetOpenCvThreads(int threads);

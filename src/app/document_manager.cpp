@@ -4,9 +4,13 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QMdiArea>
+#include <QSettings>
+#include <QStyle>
+#include <QtMath>
 #include <memory>
 
 #include "app/child_frame.h"
+#include "app/window_placement.h"
 #include "document/vantoria_doc.h"
 #include "framework/user_prompts.h"
 #include "res/command_strings.h"
@@ -96,7 +100,8 @@ void CDocManager::SizeNewFrame(CChildFrame* frame, const CVantoriaDoc* document)
   if (!m_pMdiArea) {
     return;
   }
-  // Fit the window to the picture when the area has room, so it opens without scroll bars.
+  // The picture's size when the area has room for it, so it opens without scroll bars; never
+  // past the area, where the title bar and its buttons could not be reached.
   const QSize area = m_pMdiArea->viewport()->size();
   if (frame->layout()) {
     frame->layout()->activate();  // so the view's size is the one inside this frame
@@ -104,11 +109,19 @@ void CDocManager::SizeNewFrame(CChildFrame* frame, const CVantoriaDoc* document)
   const QSize chrome = frame->size() - frame->widget()->size();
   QSize wanted = area * 3 / 4;
   if (const PixelImage* image = document->GetImage()) {
+    // At 100 % one image pixel is one device pixel: on a scaled screen the picture takes
+    // fewer window units than it has pixels.
+    const double ratio = frame->devicePixelRatioF();
     const int border = 2 * frame->GetActiveView()->frameWidth();
-    wanted = QSize(image->width + border, image->height + border) + chrome;
+    wanted =
+        QSize(qCeil(image->width / ratio) + border, qCeil(image->height / ratio) + border) + chrome;
   }
-  const QSize minimum(240, 160);
-  frame->resize(wanted.expandedTo(minimum).boundedTo(area.expandedTo(minimum)));
+  const int step = frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame) + 4;
+  const int index = static_cast<int>(m_pMdiArea->subWindowList().size()) - 1;
+  frame->setGeometry(PlaceCascaded(area, wanted, QSize(240, 160), index, step));
+  if (QSettings().value(QStringLiteral("View/FitLargePictures"), false).toBool()) {
+    frame->GetActiveView()->FitIfLarger();
+  }
 }
 
 void CDocManager::ActivateFrame(CChildFrame* frame) {

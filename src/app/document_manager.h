@@ -42,6 +42,9 @@ class CDocManager : public QObject {
   // The document for the file, with a window active on it; none when the file was refused,
   // which has been told to the user.
   CVantoriaDoc* OpenDocumentFile(const QString& path);
+  // The clipboard's picture as a new, modified document titled like a new file; none, with the
+  // user told why, when the clipboard holds no picture (document_manager_paste.cpp).
+  CVantoriaDoc* PasteAsNewDocument();
   // A document without an image ("Vanto1", "Vanto2", ...) in a new window.
   CVantoriaDoc* OpenNewDocument();
   // A further window on the document; numbers the windows' titles.

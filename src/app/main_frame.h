@@ -2,10 +2,13 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <initializer_list>
 #include <map>
 
 class QAction;
+class QComboBox;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -48,6 +51,9 @@ class CMainFrame : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // main_frame_drop.cpp
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // main_frame_menus.cpp
@@ -61,6 +67,15 @@ class CMainFrame : public QMainWindow {
   // main_frame_bars.cpp
   void CreateToolBar();
   void CreateStatusBar();
+  // main_frame_zoom.cpp
+  void CreateViewPanes();
+  void AddSecondaryShortcuts();
+  void WatchActiveView();
+  void UpdateViewPanes();
+  void OnZoomBoxText(const QString& text);
+  // main_frame_windows.cpp
+  void OnWindowCascade();
+  void OnWindowTile();
   // main_frame_commands.cpp
   void OnActiveChildChanged();
   void UpdateCommandUI();
@@ -78,6 +93,13 @@ class CMainFrame : public QMainWindow {
   QList<QMenu*> m_documentMenus;  // menu bar 129: an image window is active
   QList<QAction*> m_windowListActions;
   bool m_bDocumentMenus = false;
+  // Status panes of the active view: picture size, pixel under the pointer, selection, zoom.
+  QLabel* m_pSizePane = nullptr;
+  QLabel* m_pPixelPane = nullptr;
+  QLabel* m_pSelectionPane = nullptr;
+  QComboBox* m_pZoomBox = nullptr;
+  QPointer<CVantoriaView> m_pWatchedView;
+  QMetaObject::Connection m_viewWatch;
 };
 
 // The one main window, set while it exists; the operation dispatcher finds the active image

@@ -14,7 +14,7 @@ namespace {
 
 using namespace cmd;
 
-// Ten buttons in four groups; 0 stands for a separator.
+// Ten buttons in four groups, then the zoom buttons; 0 stands for a separator.
 constexpr int kToolBarButtons[] = {
     ID_FILE_OPEN,
     ID_FILE_SAVE,
@@ -30,6 +30,11 @@ constexpr int kToolBarButtons[] = {
     ID_EDIT_REDO,
     0,
     ID_EDIT_SELECT_ALL,
+    0,
+    ID_VIEW_ZOOM_IN,
+    ID_VIEW_ZOOM_OUT,
+    ID_VIEW_ZOOM_ACTUAL,
+    ID_VIEW_ZOOM_FIT,
 };
 
 }  // namespace
@@ -64,6 +69,7 @@ void CMainFrame::CreateStatusBar() {
   auto* idle = new QLabel(res::IdleStatusText(), bar);
   idle->setObjectName(QStringLiteral("idlePane"));
   bar->addWidget(idle, 1);
+  CreateViewPanes();
   m_pIndicators = new LockIndicators(bar);
 
   QAction* toggle = FindAction(ID_VIEW_STATUS_BAR);

@@ -23,6 +23,7 @@ bool IsAlwaysAvailable(int id) {
     case ID_APP_ABOUT:
     case ID_VIEW_TOOLBAR:
     case ID_VIEW_STATUS_BAR:
+    case ID_EDIT_PASTE:  // a new picture needs no open one
       return true;
     default:
       return false;
@@ -43,6 +44,7 @@ void CMainFrame::OnActiveChildChanged() {
     ShowMenuBar(hasChild);
   }
   UpdateCommandUI();
+  WatchActiveView();
 }
 
 void CMainFrame::UpdateCommandUI() {
@@ -100,11 +102,14 @@ bool CMainFrame::OnFrameCommand(int id) {
     case ID_WINDOW_NEW:
       OnWindowNew();
       return true;
+    case ID_EDIT_PASTE:
+      static_cast<void>(m_documents.PasteAsNewDocument());  // the manager told the user why
+      return true;
     case ID_WINDOW_CASCADE:
-      m_pMdiArea->cascadeSubWindows();
+      OnWindowCascade();
       return true;
     case ID_WINDOW_TILE_HORZ:
-      m_pMdiArea->tileSubWindows();
+      OnWindowTile();
       return true;
     case ID_WINDOW_ARRANGE:
       OnWindowArrange();

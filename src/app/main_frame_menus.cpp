@@ -40,6 +40,7 @@ void CMainFrame::CreateActions() {
     FindAction(id)->setCheckable(true);
     FindAction(id)->setChecked(true);
   }
+  AddSecondaryShortcuts();
 }
 
 QAction* CMainFrame::CreateAction(int id) {
@@ -95,7 +96,9 @@ void CMainFrame::CreateMenus() {
   file = AddMenu(m_documentMenus, Text("文件(&F)"),
                  {ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_APP_EXIT});
   AttachRecentFileList(file, FindAction(ID_APP_EXIT), m_documents, this);
-  AddMenu(m_documentMenus, Text("编辑(&E)"), {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_SELECT_ALL});
+  AddMenu(m_documentMenus, Text("编辑(&E)"),
+          {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_SELECT_ALL, 0, ID_EDIT_SELECT_NONE, ID_EDIT_COPY,
+           ID_EDIT_PASTE});
 
   QMenu* image = AddMenu(m_documentMenus, Text("图像(&I)"), {});
   QMenu* adjust = AddSubmenu(
@@ -119,7 +122,9 @@ void CMainFrame::CreateMenus() {
   filter->addAction(FindAction(ID_FILTER_MOSAIC));
   filter->addAction(FindAction(ID_FILTER_SKETCH));
 
-  AddMenu(m_documentMenus, Text("查看(&V)"), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR});
+  AddMenu(m_documentMenus, Text("查看(&V)"),
+          {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT,
+           ID_VIEW_ZOOM_ACTUAL, ID_VIEW_ZOOM_FIT});
   QMenu* window =
       AddMenu(m_documentMenus, Text("窗口(&W)"),
               {ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE});

@@ -28,6 +28,10 @@ constexpr CommandPicture kPictures[] = {
     {cmd::ID_EDIT_UNDO, ":/icons/undo.png"},
     {cmd::ID_EDIT_REDO, ":/icons/redo.png"},
     {cmd::ID_EDIT_SELECT_ALL, ":/icons/select_all.png"},
+    {cmd::ID_VIEW_ZOOM_IN, ":/icons/zoom_in.png"},
+    {cmd::ID_VIEW_ZOOM_OUT, ":/icons/zoom_out.png"},
+    {cmd::ID_VIEW_ZOOM_ACTUAL, ":/icons/zoom_actual.png"},
+    {cmd::ID_VIEW_ZOOM_FIT, ":/icons/zoom_fit.png"},
 };
 
 }  // namespace

@@ -12,6 +12,8 @@ enum CommandId : int {
   ID_FILE_CLOSE = 57602,
   ID_FILE_SAVE = 57603,
   ID_FILE_SAVE_AS = 57604,
+  ID_EDIT_COPY = 57634,
+  ID_EDIT_PASTE = 57637,
   ID_EDIT_SELECT_ALL = 57642,
   ID_EDIT_UNDO = 57643,
   ID_EDIT_REDO = 57644,
@@ -48,6 +50,13 @@ enum CommandId : int {
   ID_ROTATE_LEFT_90 = 32796,
   ID_IMAGE_SIZE = 32800,
   ID_ADJUST_HSL = 32801,
+
+  // Added beside the commands above: zoom and clearing the selection.
+  ID_VIEW_ZOOM_IN = 32810,
+  ID_VIEW_ZOOM_OUT = 32811,
+  ID_VIEW_ZOOM_ACTUAL = 32812,
+  ID_VIEW_ZOOM_FIT = 32813,
+  ID_EDIT_SELECT_NONE = 32814,
 };
 
 // Status-bar indicator panes.

@@ -29,6 +29,9 @@ constexpr CommandEntry kCommands[] = {
     {ID_EDIT_UNDO, "撤消(&U)\tCtrl+Z", "撤消已执行的操作\n撤销"},
     {ID_EDIT_REDO, "重做(&R)\tCtrl+Y", "重新执行先前已撤消的操作\n重做"},
     {ID_EDIT_SELECT_ALL, "全选(&A)\tCtrl+A", "选择整个文档\n全选"},
+    {ID_EDIT_SELECT_NONE, "取消选择(&D)\tCtrl+D", "取消选择区域\n取消选择"},
+    {ID_EDIT_COPY, "复制(&C)\tCtrl+C", "将选定区域或整个图像复制到剪贴板\n复制"},
+    {ID_EDIT_PASTE, "粘贴为新图像(&P)\tCtrl+V", "将剪贴板中的图像作为新图像打开\n粘贴为新图像"},
     // Image
     {ID_ADJUST_BRIGHTNESS_CONTRAST, "亮度/对比度(&B)", "调整图像的亮度和对比度\n亮度/对比度"},
     {ID_ADJUST_TRANSPARENCY, "透明度(&T)", "调整图像的透明度\n透明度"},
@@ -57,6 +60,10 @@ constexpr CommandEntry kCommands[] = {
     // View
     {ID_VIEW_TOOLBAR, "工具栏(&T)", "显示或隐藏工具栏\n切换工具栏"},
     {ID_VIEW_STATUS_BAR, "状态栏(&S)", "显示或隐藏状态栏\n切换状态栏"},
+    {ID_VIEW_ZOOM_IN, "放大(&I)\tCtrl++", "放大图像的显示\n放大"},
+    {ID_VIEW_ZOOM_OUT, "缩小(&O)\tCtrl+-", "缩小图像的显示\n缩小"},
+    {ID_VIEW_ZOOM_ACTUAL, "实际大小(&A)\tCtrl+0", "按实际大小显示图像\n实际大小"},
+    {ID_VIEW_ZOOM_FIT, "适合窗口(&F)\tCtrl+B", "缩放图像以适合窗口\n适合窗口"},
     // Window
     {ID_WINDOW_NEW, "新建窗口(&N)", "为活动文档打开另一个窗口\n新建窗口"},
     {ID_WINDOW_CASCADE, "层叠(&C)", "以重叠方式排列窗口\n层叠窗口"},

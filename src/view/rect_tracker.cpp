@@ -159,7 +159,10 @@ void RectTracker::StartRubberBand(QPoint point) {
 }
 
 bool RectTracker::StartTrack(QPoint point) {
-  const Hit hit = HitTest(point);
+  return StartTrack(point, HitTest(point));
+}
+
+bool RectTracker::StartTrack(QPoint point, Hit hit) {
   if (hit == Hit::kNothing) {
     return false;
   }

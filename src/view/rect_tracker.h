@@ -70,6 +70,9 @@ class RectTracker {
   // Moves (inside) or resizes (handle) the frame from the point; false, with nothing changed
   // and no tracking started, when the point misses the frame.
   bool StartTrack(QPoint point);
+  // The same with the part of the frame already hit-tested elsewhere (on the frame as drawn
+  // at another scale); false for kNothing.
+  bool StartTrack(QPoint point, Hit hit);
   void TrackTo(QPoint point);
   // The button went up: keeps the frame as tracked. A rubber band that never moved stays empty.
   void EndTrack();

@@ -3,6 +3,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <QtMath>
 #include <algorithm>
 
 #include "view/view_private.h"
@@ -24,8 +25,6 @@ CVantoriaView::CVantoriaView(CVantoriaDoc* document, QWidget* parent)
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAutoFillBackground(false);
   viewport()->setMouseTracking(true);  // cursor shapes over the frame's handles
-  horizontalScrollBar()->setSingleStep(kScrollLineStep);
-  verticalScrollBar()->setSingleStep(kScrollLineStep);
   if (document) {
     connect(document, &CDocument::updateViews, this, &CVantoriaView::OnDocumentChanged);
   }
@@ -53,12 +52,27 @@ void CVantoriaView::OnDocumentChanged() {
   viewport()->update();
 }
 
+QSize CVantoriaView::DeviceSize() const {
+  const double ratio = devicePixelRatioF();
+  return {qRound(viewport()->width() * ratio), qRound(viewport()->height() * ratio)};
+}
+
+QPoint CVantoriaView::ToDevice(QPointF point) const {
+  const double ratio = devicePixelRatioF();
+  // A hair added: a logical position made from a device one must map back to that pixel.
+  return {qFloor(point.x() * ratio + 1e-6), qFloor(point.y() * ratio + 1e-6)};
+}
+
 void CVantoriaView::UpdateScrollBars() {
-  const QSize image = ImageSize();
+  // Scroll positions count device pixels of the zoomed image.
+  const QSize picture = ImageSize();
+  const QSize image(d->m_zoom.Length(picture.width()), d->m_zoom.Length(picture.height()));
+  const double ratio = devicePixelRatioF();
   // Decide from the whole area, not the current viewport: bars shown once for a larger image
   // would otherwise keep taking the room that would let the image fit without them.
-  const QSize whole = maximumViewportSize();
-  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+  const QSize whole(qRound(maximumViewportSize().width() * ratio),
+                    qRound(maximumViewportSize().height() * ratio));
+  const int bar = qCeil(style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) * ratio);
   bool needHorizontal = image.width() > whole.width();
   bool needVertical = image.height() > whole.height();
   needVertical = needVertical || (needHorizontal && image.height() > whole.height() - bar);
@@ -67,6 +81,8 @@ void CVantoriaView::UpdateScrollBars() {
                    whole.height() - (needHorizontal ? bar : 0));
   QScrollBar* horizontal = horizontalScrollBar();
   QScrollBar* vertical = verticalScrollBar();
+  horizontal->setSingleStep(qCeil(kScrollLineStep * ratio));
+  vertical->setSingleStep(qCeil(kScrollLineStep * ratio));
   horizontal->setPageStep(std::max(1, page.width()));
   vertical->setPageStep(std::max(1, page.height()));
   // Showing or hiding a bar resizes the viewport, which calls back here through resizeEvent.
@@ -87,8 +103,9 @@ void CVantoriaView::scrollContentsBy(int /*dx*/, int /*dy*/) {
 
 Region CVantoriaView::ImageRectOnScreen() const {
   const QSize image = ImageSize();
-  Region placed =
-      PlaceImage(viewport()->width(), viewport()->height(), image.width(), image.height());
+  const QSize area = DeviceSize();
+  Region placed = PlaceImage(area.width(), area.height(), d->m_zoom.Length(image.width()),
+                             d->m_zoom.Length(image.height()));
   const int dx = horizontalScrollBar()->value();
   const int dy = verticalScrollBar()->value();
   placed.left -= dx;
@@ -96,6 +113,12 @@ Region CVantoriaView::ImageRectOnScreen() const {
   placed.top -= dy;
   placed.bottom -= dy;
   return placed;
+}
+
+QPoint CVantoriaView::ImagePixelAt(QPoint device) const {
+  const Region placed = ImageRectOnScreen();
+  return {static_cast<int>(d->m_zoom.ToImage(device.x() - placed.left)),
+          static_cast<int>(d->m_zoom.ToImage(device.y() - placed.top))};
 }
 
 }  // namespace vantoria

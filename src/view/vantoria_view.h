@@ -5,14 +5,16 @@
 #include <optional>
 
 #include "core/region.h"
+#include "view/zoom.h"
 
 namespace vantoria {
 
 class CVantoriaDoc;
 
-// One window onto a document's image: the image at natural size, centred on grey when smaller
-// than the window and scrolled when larger, with the user's selection frame on top. Several
-// views may show the same document; each repaints when the document's image changes.
+// One window onto a document's image: at 100 % one image pixel to one device pixel, centred on
+// grey when smaller than the window and scrolled when larger, with the user's selection frame
+// on top. Each view has its own zoom; the selection is kept in image pixels at every zoom.
+// Several views may show the same document; each repaints when the document's image changes.
 class CVantoriaView : public QAbstractScrollArea {
   Q_OBJECT
 
@@ -26,13 +28,39 @@ class CVantoriaView : public QAbstractScrollArea {
   // selection or it misses the image.
   std::optional<Region> GetSelectionRect() const;
   void OnEditSelectAll();
+  // Removes the selection, so the next drag on the image starts a new one.
+  void OnEditSelectNone();
+  // The selection, or the whole picture without one, with its alpha; null without a picture.
+  QImage SelectionImage() const;
+  void OnEditCopy();
+
+  // --- zoom (view_zoom.cpp) ---
+  Zoom GetZoom() const;
+  // Keeps the image point under `anchor` (viewport coordinates) in place; the centre without.
+  void SetZoom(Zoom zoom, std::optional<QPointF> anchor = std::nullopt);
+  void ZoomIn();
+  void ZoomOut();
+  void ZoomActual();
+  void ZoomFit();
+  // Fits the picture when it is larger than the window; true when it did.
+  bool FitIfLarger();
+  // The image pixel under the mouse pointer; none off the image.
+  std::optional<QPoint> PixelUnderPointer() const;
+  QSize ImageSize() const;
 
   // The commands of the Edit, Image and Filter menus and the toolbar's image buttons.
   static bool IsViewCommand(int id);
   // Of those, the ones that open a parameter dialog.
   static bool IsDialogCommand(int id);
+  // Of those, the ones added beside the first 26: zoom, clearing the selection, copying.
+  static bool IsZoomCommand(int id);
   // Runs a view command: select all, undo, redo, open a dialog, or post an operation message.
   void OnCommand(int id);
+  void OnZoomCommand(int id);
+
+ signals:
+  // The zoom, the pixel under the pointer or the selection changed: the status bar follows.
+  void viewStateChanged();
 
  private:
   // --- display and scrolling (vantoria_view.cpp, view_paint.cpp) ---
@@ -41,11 +69,16 @@ class CVantoriaView : public QAbstractScrollArea {
   void scrollContentsBy(int dx, int dy) override;
   void OnDocumentChanged();
   void UpdateScrollBars();
-  QSize ImageSize() const;
-  // Where the image lies in the window, following the scroll position.
+  // Device pixels: the viewport's size, and a viewport point.
+  QSize DeviceSize() const;
+  QPoint ToDevice(QPointF point) const;
+  // Where the zoomed image lies in the viewport, in device pixels, following the scroll position.
   Region ImageRectOnScreen() const;
+  // The image pixel that covers a device point of the viewport.
+  QPoint ImagePixelAt(QPoint device) const;
   void RebuildDisplayImage();
-  void DrawImage(QPainter& painter, const QRect& dirty) const;
+  void DrawImage(QPainter& painter);
+  const QImage& ReducedImage();
   void DrawTracker(QPainter& painter);
 
   // --- selection (view_selection.cpp) ---
@@ -53,6 +86,13 @@ class CVantoriaView : public QAbstractScrollArea {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
+  // The frame as drawn: device pixels, handles of their on-screen size.
+  class RectTracker ScreenTracker() const;
+  void TrackPointer(QPoint device);
   void AnchorTracker();
   void OnLButtonDown(QPoint point);
   void FinishTracking();

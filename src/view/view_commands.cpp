@@ -70,7 +70,7 @@ bool CVantoriaView::IsDialogCommand(int id) {
 
 bool CVantoriaView::IsViewCommand(int id) {
   return id == ID_EDIT_SELECT_ALL || id == ID_EDIT_UNDO || id == ID_EDIT_REDO ||
-         IsDialogCommand(id) || FindPosted(id) != nullptr;
+         IsDialogCommand(id) || IsZoomCommand(id) || FindPosted(id) != nullptr;
 }
 
 void CVantoriaView::OnCommand(int id) {
@@ -84,6 +84,8 @@ void CVantoriaView::OnCommand(int id) {
     OpenParameterDialog(id, window(), hasImage ? std::optional(ImageSize()) : std::nullopt);
   } else if (id == ID_EDIT_SELECT_ALL) {
     OnEditSelectAll();
+  } else if (IsZoomCommand(id)) {
+    OnZoomCommand(id);
   } else if (CVantoriaDoc* document = GetDocument()) {
     // With nothing to undo or redo the command does nothing; a step that cannot be taken is
     // one whose picture has another size and no memory left for it.
@@ -96,6 +98,31 @@ void CVantoriaView::OnCommand(int id) {
     if (!stepTaken) {
       prompts::ShowWarning(window(), texts::OutOfMemory());
     }
+  }
+}
+
+void CVantoriaView::OnZoomCommand(int id) {
+  switch (id) {
+    case ID_VIEW_ZOOM_IN:
+      ZoomIn();
+      break;
+    case ID_VIEW_ZOOM_OUT:
+      ZoomOut();
+      break;
+    case ID_VIEW_ZOOM_ACTUAL:
+      ZoomActual();
+      break;
+    case ID_VIEW_ZOOM_FIT:
+      ZoomFit();
+      break;
+    case ID_EDIT_SELECT_NONE:
+      OnEditSelectNone();
+      break;
+    case ID_EDIT_COPY:
+      OnEditCopy();
+      break;
+    default:
+      break;
   }
 }
 

@@ -54,37 +54,64 @@ void CVantoriaView::RebuildDisplayImage() {
   static_cast<void>(ComposeOverBlack(*image, d->m_imgDisplay));
 }
 
-void CVantoriaView::paintEvent(QPaintEvent* event) {
+void CVantoriaView::paintEvent(QPaintEvent* /*event*/) {
   const CVantoriaDoc* document = GetDocument();
   if (document && d->m_nDisplayVersion != document->GetImageVersion()) {
     RebuildDisplayImage();
   }
   QPainter painter(viewport());
-  DrawImage(painter, event->rect());
+  // Draw in device pixels: one image pixel at 100 % is one pixel of the screen, whatever the
+  // screen's scale.
+  const double ratio = devicePixelRatioF();
+  painter.setWorldTransform(QTransform::fromScale(1.0 / ratio, 1.0 / ratio));
+  DrawImage(painter);
   DrawTracker(painter);
 }
 
-void CVantoriaView::DrawImage(QPainter& painter, const QRect& dirty) const {
+const QImage& CVantoriaView::ReducedImage() {
+  // Below 100 % each device pixel shows the average of the image pixels it covers; the reduced
+  // picture is made once per image version and zoom, not on every paint.
+  Private& p = *d;
+  if (p.m_imgReduced.isNull() || p.m_nReducedVersion != p.m_nDisplayVersion ||
+      !(p.m_zoomReduced == p.m_zoom)) {
+    const QSize size(p.m_zoom.Length(p.m_imgDisplay.width()),
+                     p.m_zoom.Length(p.m_imgDisplay.height()));
+    p.m_imgReduced = ReduceForDisplay(p.m_imgDisplay, size);
+    p.m_nReducedVersion = p.m_nDisplayVersion;
+    p.m_zoomReduced = p.m_zoom;
+  }
+  return p.m_imgReduced;
+}
+
+void CVantoriaView::DrawImage(QPainter& painter) {
   // Grey around the image, the image itself copied unblended: each pixel is painted once.
+  const QRect area(QPoint(0, 0), DeviceSize());
   QRect shown;
   if (!d->m_imgDisplay.isNull()) {
     const Region placed = ImageRectOnScreen();
-    const QRect target(QPoint(placed.left, placed.top), d->m_imgDisplay.size());
-    shown = target.intersected(ToQRect(placed)).intersected(dirty);
+    shown = ToQRect(placed).intersected(area);
     if (!shown.isEmpty()) {
       painter.setCompositionMode(QPainter::CompositionMode_Source);
-      painter.drawImage(shown, d->m_imgDisplay, shown.translated(-target.topLeft()));
+      const QPoint origin(placed.left, placed.top);
+      if (d->m_zoom.IsActual()) {
+        painter.drawImage(shown.topLeft(), d->m_imgDisplay, shown.translated(-origin));
+      } else if (d->m_zoom < Zoom{1, 1}) {
+        painter.drawImage(shown.topLeft(), ReducedImage(), shown.translated(-origin));
+      } else {
+        painter.drawImage(shown.topLeft(),
+                          EnlargeForDisplay(d->m_imgDisplay, d->m_zoom, shown.translated(-origin)));
+      }
       painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
   }
-  for (const QRect& rect : QRegion(dirty).subtracted(QRegion(shown))) {
+  for (const QRect& rect : QRegion(area).subtracted(QRegion(shown))) {
     painter.fillRect(rect, kBackground);
   }
 }
 
 void CVantoriaView::DrawTracker(QPainter& painter) {
   AnchorTracker();
-  d->m_tracker.Draw(painter);
+  ScreenTracker().Draw(painter);
 }
 
 }  // namespace vantoria

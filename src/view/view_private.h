@@ -10,6 +10,7 @@
 #include "document/vantoria_doc.h"
 #include "view/rect_tracker.h"
 #include "view/vantoria_view.h"
+#include "view/zoom.h"
 
 namespace vantoria {
 
@@ -23,6 +24,15 @@ struct CVantoriaView::Private {
   QImage m_imgDisplay;
   // The document's image version m_imgDisplay was made from; none before the first.
   std::optional<std::uint64_t> m_nDisplayVersion;
+  // Device pixels per image pixel.
+  Zoom m_zoom;
+  // Below 100 %: m_imgDisplay area-averaged to the zoomed size, for m_nReducedVersion at
+  // m_zoomReduced.
+  QImage m_imgReduced;
+  std::optional<std::uint64_t> m_nReducedVersion;
+  Zoom m_zoomReduced;
+  // The image pixel under the pointer, none while the pointer is off the image.
+  std::optional<QPoint> m_ptPointer;
 };
 
 // Where an image lies in a client area: centred (truncating) along each axis on which the
@@ -43,5 +53,11 @@ QImage ComposeOverBlack(const PixelImage& image);
 // The same into `into`, reusing its pixels when it already has the size; false, with `into`
 // unchanged, for an empty image or when memory runs out.
 [[nodiscard]] bool ComposeOverBlack(const PixelImage& image, QImage& into);
+// The displayed picture reduced to `size` by averaging the pixels each target pixel covers;
+// null when memory runs out.
+QImage ReduceForDisplay(const QImage& display, QSize size);
+// The device pixels `target` (counted from the zoomed image's top-left corner) of the picture
+// enlarged by `zoom`: each image pixel a sharp block, exactly where Zoom::ToDevice puts it.
+QImage EnlargeForDisplay(const QImage& display, Zoom zoom, const QRect& target);
 
 }  // namespace vantoria

@@ -8,6 +8,12 @@
 namespace vantoria {
 namespace {
 
+// The frame is tracked in image pixels: at 100 % these differ from window pixels only by the
+// image's place, so every rule of the frame holds alike at every zoom.
+Region WholeImage(QSize image) {
+  return {0, 0, image.width() - 1, image.height() - 1};
+}
+
 bool OnImage(const Region& image, QPoint point) {
   return point.x() >= image.left && point.x() <= image.right && point.y() >= image.top &&
          point.y() <= image.bottom;
@@ -19,19 +25,37 @@ void CVantoriaView::AnchorTracker() {
   if (d->m_tracker.IsTracking()) {
     return;  // the frame follows the pointer until the drag ends
   }
-  // The frame is kept in image pixels; wherever the image now lies, the frame lies with it.
-  const Region image = ImageRectOnScreen();
   FrameRect& frame = d->m_tracker.m_rect;
   const int width = frame.Width();
   const int height = frame.Height();
-  frame.left = image.left + d->m_ptSelOrigin.x();
-  frame.top = image.top + d->m_ptSelOrigin.y();
+  frame.left = d->m_ptSelOrigin.x();
+  frame.top = d->m_ptSelOrigin.y();
   frame.right = frame.left + width;
   frame.bottom = frame.top + height;
 }
 
+RectTracker CVantoriaView::ScreenTracker() const {
+  // The selected pixels' outer boundary in device pixels: the outline lies on the first and
+  // last device pixel of the frame's edge pixels, the handles keep their size on the screen.
+  const Region placed = ImageRectOnScreen();
+  const FrameRect frame = d->m_tracker.m_rect.Normalized();
+  const Zoom zoom = d->m_zoom;
+  RectTracker screen;
+  screen.m_nHandleSize = std::max(1, qRound(d->m_tracker.m_nHandleSize * devicePixelRatioF()));
+  auto edges = [&](int first, int last, int origin, int& from, int& to) {
+    from = origin + static_cast<int>(zoom.ToDevice(first));
+    to = last == first ? from
+                       : std::max(from, origin + static_cast<int>(zoom.ToDevice(last + 1)) - 1);
+  };
+  edges(frame.left, frame.right, placed.left, screen.m_rect.left, screen.m_rect.right);
+  edges(frame.top, frame.bottom, placed.top, screen.m_rect.top, screen.m_rect.bottom);
+  return screen;
+}
+
 void CVantoriaView::mousePressEvent(QMouseEvent* event) {
-  const QPoint point = event->position().toPoint();
+  // Every press stays in the view: a right click must not reach the window's system menu.
+  event->accept();
+  const QPoint point = ToDevice(event->position());
   if (d->m_tracker.IsTracking()) {
     if (event->button() == Qt::RightButton) {
       d->m_tracker.CancelTrack();
@@ -41,36 +65,58 @@ void CVantoriaView::mousePressEvent(QMouseEvent* event) {
   }
   if (event->button() == Qt::LeftButton) {
     OnLButtonDown(point);
-    return;
   }
-  QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CVantoriaView::mouseDoubleClickEvent(QMouseEvent* event) {
+  // Kept here and unused: passed on, it would reach the window frame, which closes on it.
+  event->accept();
+}
+
+void CVantoriaView::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
 }
 
 void CVantoriaView::OnLButtonDown(QPoint point) {
-  if (ImageSize().isEmpty()) {
+  const QSize size = ImageSize();
+  if (size.isEmpty()) {
     return;  // nothing to select on
   }
   setFocus(Qt::MouseFocusReason);  // so that Esc reaches the drag
   AnchorTracker();
-  const Region image = ImageRectOnScreen();
+  const QPoint pixel = ImagePixelAt(point);
   RectTracker& tracker = d->m_tracker;
-  if (OnImage(image, point) && tracker.m_rect.Width() == 0) {
-    tracker.StartRubberBand(point);
-  } else if (!tracker.StartTrack(point)) {
+  if (OnImage(WholeImage(size), pixel) && tracker.m_rect.Width() == 0) {
+    tracker.StartRubberBand(pixel);
+  } else if (!tracker.StartTrack(pixel, ScreenTracker().HitTest(point))) {
     FinishTracking();  // missed the frame: nothing moves, nothing new starts
     return;
   }
   viewport()->setCursor(tracker.TrackingCursor());
 }
 
+void CVantoriaView::TrackPointer(QPoint device) {
+  const QSize size = ImageSize();
+  const QPoint pixel = ImagePixelAt(device);
+  std::optional<QPoint> under;
+  if (!size.isEmpty() && OnImage(WholeImage(size), pixel)) {
+    under = pixel;
+  }
+  if (under != d->m_ptPointer) {
+    d->m_ptPointer = under;
+    emit viewStateChanged();
+  }
+}
+
 void CVantoriaView::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint point = event->position().toPoint();
+  const QPoint point = ToDevice(event->position());
+  TrackPointer(point);
   RectTracker& tracker = d->m_tracker;
   if (!tracker.IsTracking()) {
     UpdateCursor(point);
     return;
   }
-  tracker.TrackTo(point);
+  tracker.TrackTo(ImagePixelAt(point));
   if (!(event->buttons() & Qt::LeftButton)) {
     // The release went elsewhere (the grab was lost): end the drag where the pointer is.
     tracker.EndTrack();
@@ -78,14 +124,16 @@ void CVantoriaView::mouseMoveEvent(QMouseEvent* event) {
     return;
   }
   viewport()->update();
+  emit viewStateChanged();
 }
 
 void CVantoriaView::mouseReleaseEvent(QMouseEvent* event) {
+  event->accept();
   RectTracker& tracker = d->m_tracker;
   if (!tracker.IsTracking() || event->button() != Qt::LeftButton) {
     return;  // the press that went with it was handled (or ignored) already
   }
-  tracker.TrackTo(event->position().toPoint());
+  tracker.TrackTo(ImagePixelAt(ToDevice(event->position())));
   tracker.EndTrack();
   FinishTracking();
 }
@@ -105,13 +153,13 @@ void CVantoriaView::FinishTracking() {
   // A tracked frame cannot turn inside out, so it needs no normalising here; a frame that a
   // click missed keeps its shape, inside out or not.
   FrameRect& frame = d->m_tracker.m_rect;
-  const Region image = ImageRectOnScreen();
   if (frame.Width() > 0) {
-    KeepFrameOnImage(image);
+    KeepFrameOnImage(WholeImage(ImageSize()));
   }
-  d->m_ptSelOrigin = QPoint(frame.left - image.left, frame.top - image.top);
+  d->m_ptSelOrigin = QPoint(frame.left, frame.top);
   viewport()->update();
-  UpdateCursor(viewport()->mapFromGlobal(QCursor::pos()));
+  UpdateCursor(ToDevice(viewport()->mapFromGlobal(QCursor::pos())));
+  emit viewStateChanged();
 }
 
 void CVantoriaView::KeepFrameOnImage(const Region& image) {
@@ -134,7 +182,7 @@ void CVantoriaView::KeepFrameOnImage(const Region& image) {
 }
 
 void CVantoriaView::UpdateCursor(QPoint point) {
-  if (const auto shape = d->m_tracker.CursorAt(point)) {
+  if (const auto shape = ScreenTracker().CursorAt(point)) {
     viewport()->setCursor(*shape);
   } else {
     viewport()->unsetCursor();
@@ -166,10 +214,21 @@ void CVantoriaView::OnEditSelectAll() {
   if (d->m_tracker.IsTracking()) {
     d->m_tracker.CancelTrack();
   }
-  const Region image = ImageRectOnScreen();
+  const Region image = WholeImage(ImageSize());
   d->m_tracker.m_rect = {image.left, image.top, image.right, image.bottom};
   d->m_ptSelOrigin = QPoint(0, 0);
   viewport()->update();
+  emit viewStateChanged();
+}
+
+void CVantoriaView::OnEditSelectNone() {
+  if (d->m_tracker.IsTracking()) {
+    d->m_tracker.CancelTrack();
+  }
+  d->m_tracker.m_rect = {};
+  d->m_ptSelOrigin = QPoint(0, 0);
+  viewport()->update();
+  emit viewStateChanged();
 }
 
 }  // namespace vantoria

@@ -72,8 +72,13 @@ TEST_F(DocumentMenusTest, FullMenuBarHasEveryItemInOrder) {
             QStringList({"打开(&O)...|Ctrl+O|57601", "关闭(&C)||57602", "保存(&S)|Ctrl+S|57603",
                          "另存为(&A)...||57604", "-", "退出(&X)||57665"}));
   EXPECT_EQ(Describe(MenuOf(*frame, "编辑(&E)")),
-            QStringList(
-                {"撤消(&U)|Ctrl+Z|57643", "重做(&R)|Ctrl+Y|57644", "-", "全选(&A)|Ctrl+A|57642"}));
+            QStringList({"撤消(&U)|Ctrl+Z|57643", "重做(&R)|Ctrl+Y|57644", "-",
+                         "全选(&A)|Ctrl+A|57642", "-", "取消选择(&D)|Ctrl+D|32814",
+                         "复制(&C)|Ctrl+C|57634", "粘贴为新图像(&P)|Ctrl+V|57637"}));
+  EXPECT_EQ(Describe(MenuOf(*frame, "查看(&V)")),
+            QStringList({"工具栏(&T)||59392", "状态栏(&S)||59393", "-", "放大(&I)|Ctrl++|32810",
+                         "缩小(&O)|Ctrl+-|32811", "实际大小(&A)|Ctrl+0|32812",
+                         "适合窗口(&F)|Ctrl+B|32813"}));
   EXPECT_EQ(Describe(MenuOf(*frame, "图像(&I)")), QStringList({"调整(&A)>",
                                                                "  亮度/对比度(&B)||32775",
                                                                "  透明度(&T)||32776",
@@ -147,9 +152,9 @@ QStringList ToolBarLayout(QToolBar* bar) {
 
 TEST_F(ShellTest, ToolBarHasTenButtonsInFourGroups) {
   QToolBar* bar = frame->GetToolBar();
-  EXPECT_EQ(ToolBarLayout(bar),
-            QStringList({"57601", "57603", "57604", "|", "32784", "32785", "|", "32795", "32796",
-                         "|", "57643", "57644", "|", "57642"}));
+  EXPECT_EQ(ToolBarLayout(bar), QStringList({"57601", "57603", "57604", "|", "32784", "32785", "|",
+                                             "32795", "32796", "|", "57643", "57644", "|", "57642",
+                                             "|", "32810", "32811", "32812", "32813"}));
   EXPECT_EQ(bar->iconSize(), QSize(16, 16));
   EXPECT_TRUE(bar->isMovable());
   EXPECT_TRUE(bar->isFloatable());

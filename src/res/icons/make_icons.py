@@ -254,6 +254,33 @@ def select_all():
     return c
 
 
+LENS = (225, 238, 250, 255)
+
+
+def magnifier(sign):
+    """A lens with a handle; sign is "+", "-" or "=" (a single pixel block: actual size)."""
+    c = Canvas(16)
+    c.fill(circle(6.5, 6.5, 4.0), LENS)
+    c.fill([circle(6.5, 6.5, 5.2), list(reversed(circle(6.5, 6.5, 3.9)))], INK)
+    c.fill(line(10.2, 10.2, 14.6, 14.6, 2.6), INK)
+    if sign in "+-":
+        c.fill(rect(4.2, 5.9, 8.8, 7.1), BLUE)
+    if sign == "+":
+        c.fill(rect(5.9, 4.2, 7.1, 8.8), BLUE)
+    if sign == "=":
+        c.fill(rect(5, 5, 8, 8), BLUE)
+    return c
+
+
+def zoom_fit():
+    c = Canvas(16)
+    c.fill(frame(1, 1, 15, 15, 1.2), INK)
+    c.fill(rect(4.5, 4.5, 11.5, 11.5), SELECT_FILL)
+    for tip_x, tip_y, direction in ((3, 3, 225), (13, 3, 315), (13, 13, 45), (3, 13, 135)):
+        c.fill(arrow_head(tip_x, tip_y, direction, 3.6, 2.6), BLUE)
+    return c
+
+
 def application(size):
     """A framed landscape photo on a rounded blue tile: a sun over two green hills."""
     c = Canvas(size)
@@ -285,6 +312,10 @@ def main():
         "undo": back,
         "redo": back.mirrored(),
         "select_all": select_all(),
+        "zoom_in": magnifier("+"),
+        "zoom_out": magnifier("-"),
+        "zoom_actual": magnifier("="),
+        "zoom_fit": zoom_fit(),
     }
     for size in (16, 32, 48, 256):
         pictures["vantoria-%d" % size] = application(size)
