@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <initializer_list>
 #include <map>
+#include <vector>
 
 class QAction;
 class QMdiArea;
@@ -18,7 +19,10 @@ class CDocManager;
 class CVantoriaView;
 class LockIndicators;
 
-// The main window: menu bar, toolbar, status bar and the area holding the image windows.
+// The main window: menu bar, toolbar, status bar and the area holding the image windows. Its
+// caption is "Vantoria", followed by " - " and the active picture's title while one is open
+// ("Vantoria - photo.png*", the "*" while it has unsaved changes), or by " - [photo.png:2]"
+// while that picture's window is maximised.
 // Every command is a QAction carrying its command id (QAction::data). The menu bar shows the
 // File, View and Help menus while no image window is active and the full set while one is.
 class CMainFrame : public QMainWindow {
@@ -61,6 +65,9 @@ class CMainFrame : public QMainWindow {
   // main_frame_bars.cpp
   void CreateToolBar();
   void CreateStatusBar();
+  // main_frame.cpp
+  void FollowActiveChild();
+  void UpdateFrameTitle();
   // main_frame_commands.cpp
   void OnActiveChildChanged();
   void UpdateCommandUI();
@@ -77,6 +84,7 @@ class CMainFrame : public QMainWindow {
   QList<QMenu*> m_mainMenus;      // menu bar 128: no image window
   QList<QMenu*> m_documentMenus;  // menu bar 129: an image window is active
   QList<QAction*> m_windowListActions;
+  std::vector<QMetaObject::Connection> m_activeChildConnections;  // for the caption
   bool m_bDocumentMenus = false;
 };
 

@@ -1,6 +1,8 @@
 // The mosaic dialog: the block-size box stepped by its up-down control, a preview for every
 // step, and what OK and Cancel post.
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QToolButton>
 
 #include "dialogs/mosaic_dlg.h"
@@ -144,6 +146,18 @@ TEST_F(MosaicTest, HoldingAnArrowRepeatsOneStepAtATime) {
   // Released, it stops.
   QTest::qWait(200);
   EXPECT_TRUE(posted.Take().empty());
+}
+
+TEST_F(MosaicTest, AMessageBoxStopsAHeldArrow) {
+  QTest::mousePress(spin->UpArrow(), Qt::LeftButton);
+  posted.Take();
+  QMessageBox box(QMessageBox::Warning, "Vantoria", "refused");
+  QTimer::singleShot(800, &box, &QDialog::accept);
+  box.exec();
+  EXPECT_TRUE(posted.Take().empty()) << "no step inside the box";
+  QTest::qWait(200);
+  EXPECT_TRUE(posted.Take().empty()) << "nor after it";
+  QTest::mouseRelease(spin->UpArrow(), Qt::LeftButton);
 }
 
 TEST_F(MosaicTest, TickingThePreviewAgainGovernsTheNextStep) {
