@@ -169,7 +169,7 @@ struct Outcome {
   long peakMegabytes = 0;  // the child's peak resident size, what it shares with this one included
 };
 
-// Decodes the file in a child process with 6 s of time and 3 GB more address space than this
+// Decodes the file in a child process with 6 s of time and 5 GB more address space than this
 // process has, so a reader that runs away is stopped without taking the machine down.
 Outcome DecodeInChild(const QString& path) {
   const auto start = std::chrono::steady_clock::now();
@@ -180,7 +180,7 @@ Outcome DecodeInChild(const QString& path) {
     long pages = 0;
     FILE* statm = std::fopen("/proc/self/statm", "r");
     if (statm && std::fscanf(statm, "%ld", &pages) == 1) {
-      space.rlim_cur = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (rlim_t{3} << 30);
+      space.rlim_cur = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (rlim_t{5} << 30);
       setrlimit(RLIMIT_AS, &space);
     }
     alarm(6);
