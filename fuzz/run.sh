@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${VANTORIA_FUZZ_SECONDS:-}
 # Inputs after the seeds, per target: each takes 30-60 s on one core of a 2-core machine.
-declare -A runs=([decode]=6000 [dispatch]=60000)
+declare -A runs=([decode]=50000 [dispatch]=100000)
 seed=20261207
 
 unset ASAN_OPTIONS UBSAN_OPTIONS  # libFuzzer's own settings; the targets stop at the first error
@@ -34,10 +34,11 @@ for target in decode dispatch; do
     mkdir -p "$work"
     mode=(-max_total_time="$seconds")
   else
-    # A fresh working corpus each time, so nothing from an earlier run changes this one.
+    # A fresh working corpus each time, so nothing from an earlier run changes this one, and no
+    # rereading of it on a timer (-reload), which made two runs differ.
     work="build-fuzz/fixed-$target"
     rm -rf "$work" && mkdir -p "$work"
-    mode=(-seed="$seed" -runs="${runs[$target]}")
+    mode=(-seed="$seed" -runs="${runs[$target]}" -reload=0)
   fi
   start=$SECONDS
   if ! "build-fuzz/fuzz_$target" "${mode[@]}" "${limits[@]}" -print_final_stats=1 \
