@@ -4,15 +4,15 @@
 #   2. builds everything again with AddressSanitizer and UndefinedBehaviorSanitizer into
 #      build-sanitize/ and runs every test there (window tests included, on the offscreen
 #      platform), stopping at the first error;
-#   3. builds the libFuzzer targets with clang into build-fuzz/ and runs each one for a bounded
-#      time on its seed corpus in fuzz/corpus/.
-# VANTORIA_QUICK=1 stops after step 1 (for a quick check while working). VANTORIA_FUZZ_SECONDS
-# sets how long each fuzzer runs in step 3 (default 60).
+#   3. builds the libFuzzer targets with clang into build-fuzz/ and runs each one on its committed
+#      seeds in fuzz/corpus/, then on a fixed number of inputs from a fixed seed (fuzz/run.sh),
+#      so every run executes the same inputs.
+# VANTORIA_QUICK=1 stops after step 1 (for a quick check while working). Open-ended fuzzing is
+# a command of its own: VANTORIA_FUZZ_SECONDS=600 fuzz/run.sh (see fuzz/README).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 quick=${VANTORIA_QUICK:-0}
-fuzz_seconds=${VANTORIA_FUZZ_SECONDS:-60}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-image-formats-plugins libqt6svg6 libgl-dev)
@@ -63,23 +63,5 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 build_and_test build-sanitize -DVANTORIA_SANITIZE=ON -DVANTORIA_BUILD_BENCH=OFF
 
-echo "=== Fuzzers, ${fuzz_seconds} s each (build-fuzz/)"
-unset ASAN_OPTIONS UBSAN_OPTIONS  # libFuzzer's own settings; the targets stop at the first error
-cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build-fuzz
-mkdir -p build-fuzz/artifacts
-for target in decode dispatch; do
-  # New inputs go to a working corpus in the build tree; the committed seeds are only read.
-  mkdir -p "build-fuzz/corpus-$target"
-  log="build-fuzz/fuzz_$target.log"
-  if ! "build-fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" -timeout=25 \
-      -rss_limit_mb=4096 -malloc_limit_mb=16384 -print_final_stats=1 \
-      -artifact_prefix="build-fuzz/artifacts/$target-" \
-      "build-fuzz/corpus-$target" "fuzz/corpus/$target" >"$log" 2>&1; then
-    tail -n 60 "$log"
-    echo "fuzz_$target found a problem; the input is in build-fuzz/artifacts/ (see fuzz/README)"
-    exit 1
-  fi
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-  echo "fuzz_$target: ${runs} inputs in ${fuzz_seconds} s, nothing found"
-done
+echo "=== Fuzzers: committed seeds, then a fixed exploration (build-fuzz/)"
+VANTORIA_FUZZ_SECONDS= fuzz/run.sh

@@ -90,8 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                              static_cast<qsizetype>(size - 1));
   QBuffer header(&bytes);
   header.open(QIODevice::ReadOnly);
-  QImageReader probe(&header, format);
-  const std::size_t reader = FormatIndex(probe.format());
+  // The probe uses the reader the decode will (none for a format not offered), so it runs no
+  // reader the application would not.
+  const QByteArray chosen = vantoria::ChooseImageReader(header, format.toLower());
+  QImageReader probe(&header, chosen);
+  probe.setAutoDetectImageFormat(false);
+  const std::size_t reader = FormatIndex(chosen);
   Feature(0, reader, static_cast<std::size_t>(probe.imageFormat()));
   const QSize announced = probe.size();
   Feature(1, reader, SizeClass(announced.width()) * 32 + SizeClass(announced.height()));

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <initializer_list>
 #include <map>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -21,7 +22,10 @@ class CDocManager;
 class CVantoriaView;
 class LockIndicators;
 
-// The main window: menu bar, toolbar, status bar and the area holding the image windows.
+// The main window: menu bar, toolbar, status bar and the area holding the image windows. Its
+// caption is "Vantoria", followed by " - " and the active picture's title while one is open
+// ("Vantoria - photo.png*", the "*" while it has unsaved changes), or by " - [photo.png:2]"
+// while that picture's window is maximised.
 // Every command is a QAction carrying its command id (QAction::data). The menu bar shows the
 // File, View and Help menus while no image window is active and the full set while one is.
 class CMainFrame : public QMainWindow {
@@ -76,6 +80,9 @@ class CMainFrame : public QMainWindow {
   // main_frame_windows.cpp
   void OnWindowCascade();
   void OnWindowTile();
+  // main_frame.cpp
+  void FollowActiveChild();
+  void UpdateFrameTitle();
   // main_frame_commands.cpp
   void OnActiveChildChanged();
   void UpdateCommandUI();
@@ -92,6 +99,7 @@ class CMainFrame : public QMainWindow {
   QList<QMenu*> m_mainMenus;      // menu bar 128: no image window
   QList<QMenu*> m_documentMenus;  // menu bar 129: an image window is active
   QList<QAction*> m_windowListActions;
+  std::vector<QMetaObject::Connection> m_activeChildConnections;  // for the caption
   bool m_bDocumentMenus = false;
   // Status panes of the active view: picture size, pixel under the pointer, selection, zoom.
   QLabel* m_pSizePane = nullptr;

@@ -1,5 +1,6 @@
 #include "dialogs/spin_button.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
@@ -80,7 +81,20 @@ void SpinButton::OnArrowReleased() {
   m_nDirection = 0;
 }
 
+void SpinButton::StopRepeat() {
+  OnArrowReleased();
+  m_pUp->setDown(false);
+  m_pDown->setDown(false);
+}
+
 void SpinButton::OnRepeat() {
+  // A message box opened meanwhile (a refused step) has taken the mouse: the release will never
+  // come here, and steps from inside the box's event loop would run behind its back.
+  const QWidget* modal = QApplication::activeModalWidget();
+  if (modal && modal != window()) {
+    StopRepeat();
+    return;
+  }
   m_repeat.setInterval(kRepeatIntervalMs);
   // The pointer may have slid off the arrow: like a button, it only works while over it.
   const QToolButton* arrow = m_nDirection > 0 ? m_pUp : m_pDown;

@@ -37,6 +37,8 @@ class SpinButton : public QWidget {
   void OnArrowPressed(int direction);
   void OnArrowReleased();
   void OnRepeat();
+  // Lets go of a held arrow.
+  void StopRepeat();
   void Step(int delta);
   // The step of a held arrow grows with the time it has been held.
   int HeldStep() const;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -9,6 +10,7 @@
 #include <QMimeDatabase>
 #include <QSaveFile>
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -26,11 +28,28 @@ constexpr const char* kSaveFailed = "无法保存文件“%1”：%2";
 constexpr const char* kTooBig = "图像太大，内存不足：“%1”";
 constexpr const char* kNoFileName = "没有给出文件名";
 constexpr const char* kIsFolder = "这是一个文件夹";
+constexpr const char* kUnknownFormat = "不支持的图像格式";
 constexpr const char* kEmptyImage = "图像是空的";
 constexpr const char* kWriteFailed = "写入磁盘时出错（磁盘已满或文件过大）";
 
 constexpr std::size_t kMegabyte = std::size_t{1} << 20;
 constexpr std::size_t kFallbackByteLimit = std::size_t{1} << 30;  // when memory size is unknown
+
+// The readers offered: those whose time and memory follow the picture the header declares, so
+// the checks below bound them. MNG is left out: on a crafted header of a few bytes libmng
+// reserves gigabytes and loops for half a minute, and it has no limit to set.
+constexpr std::array<const char*, 20> kOfferedReaders = {
+    "bmp", "cur", "gif",  "icns", "ico", "jpeg", "jpg",  "pbm",  "pgm", "png",
+    "ppm", "svg", "svgz", "tga",  "tif", "tiff", "wbmp", "webp", "xbm", "xpm"};
+
+// A header may declare any size. A picture up to kFreeBytes as ARGB decodes from any file; a
+// bigger one needs a file of at least 1/kMaxExpansion of that, more than the densest real files
+// reach (fax-coded scans, flat-colour PNG), so a few crafted bytes cannot make a reader
+// allocate and fill gigabytes. Qt reads only uncompressed Targa files, at least a byte a pixel,
+// and slowly (seconds for a few megapixels missing from a short file): those get no allowance.
+constexpr std::uint64_t kFreeBytes = std::uint64_t{64} << 20;
+constexpr std::uint64_t kMaxExpansion = 4096;
+constexpr std::uint64_t kRawExpansion = sizeof(std::uint32_t);
 
 QString Text(const char* utf8) {
   return QString::fromUtf8(utf8);
@@ -145,19 +164,45 @@ class CheckedWriter : public QIODevice {
   bool m_failed = false;
 };
 
-// Reads one picture upright, refusing it when it would take more than byteLimit bytes; `name`
-// stands for the file in messages. The caller keeps Qt's allocation limit raised meanwhile.
-ImagePtr Decode(QImageReader& reader, const QString& name, std::size_t byteLimit, QString* error) {
+bool IsOffered(const QByteArray& format) {
+  return std::find(kOfferedReaders.begin(), kOfferedReaders.end(), format) != kOfferedReaders.end();
+}
+
+// The most a file of fileBytes read by `format` may decode to (unknown size: -1).
+std::size_t PlausibleLimit(std::size_t byteLimit, qint64 fileBytes, const QByteArray& format) {
+  if (fileBytes < 0) {
+    return byteLimit;
+  }
+  const auto bytes = static_cast<std::uint64_t>(fileBytes);
+  const std::uint64_t reach =
+      format == "tga" ? bytes * kRawExpansion : std::max(kFreeBytes, bytes * kMaxExpansion);
+  return static_cast<std::size_t>(std::min<std::uint64_t>(byteLimit, reach));
+}
+
+// Reads one picture upright with an offered reader, refusing it when it would take more than
+// byteLimit bytes or more than its file could plausibly hold; `named` is the reader to try
+// first, `name` stands for the file in messages.
+ImagePtr Decode(QIODevice& device, const QByteArray& named, const QString& name,
+                std::size_t byteLimit, QString* error) {
+  const QByteArray format = ChooseImageReader(device, named);
+  if (format.isEmpty()) {
+    return OpenFailed(error, name, Text(kUnknownFormat));
+  }
+  const std::size_t limit =
+      PlausibleLimit(byteLimit, device.isSequential() ? -1 : device.size(), format);
+  const AllocationLimitScope allocationLimit(limit);
+  QImageReader reader(&device, format);
+  reader.setAutoDetectImageFormat(false);
   reader.setAutoTransform(true);
   const QSize size = reader.size();  // invalid when the format does not tell before decoding
-  if (size.isValid() && ArgbBytes(size.width(), size.height()) > byteLimit) {
+  if (size.isValid() && ArgbBytes(size.width(), size.height()) > limit) {
     return TooBig(error, name);
   }
   QImage picture;
   if (!reader.read(&picture)) {
     return OpenFailed(error, name, reader.errorString());
   }
-  if (ArgbBytes(picture.width(), picture.height()) > byteLimit) {
+  if (ArgbBytes(picture.width(), picture.height()) > limit) {
     return TooBig(error, name);
   }
   picture.convertTo(QImage::Format_ARGB32);  // in place where the pixel depth allows
@@ -226,6 +271,22 @@ std::optional<ImageEncoder> GetEncoderClsid(const QString& fileName) {
   return std::nullopt;
 }
 
+QByteArray ChooseImageReader(QIODevice& device, const QByteArray& named) {
+  const qint64 start = device.pos();
+  QByteArray chosen;
+  if (IsOffered(named)) {
+    QImageReader probe(&device, named);
+    probe.setAutoDetectImageFormat(false);
+    chosen = probe.canRead() ? named : QByteArray();
+    device.seek(start);
+  }
+  if (chosen.isEmpty()) {
+    chosen = QImageReader::imageFormat(&device);
+    device.seek(start);
+  }
+  return IsOffered(chosen) ? chosen : QByteArray();
+}
+
 ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error) {
   if (path.isEmpty()) {
     return OpenFailed(error, path, Text(kNoFileName));
@@ -233,16 +294,17 @@ ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* er
   if (QFileInfo(path).isDir()) {
     return OpenFailed(error, path, Text(kIsFolder));
   }
-  const AllocationLimitScope allocationLimit(byteLimit);
-  QImageReader reader(path);
-  return Decode(reader, path, byteLimit, error);
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    return OpenFailed(error, path, file.errorString());
+  }
+  // The extension names the reader to try first.
+  return Decode(file, QFileInfo(path).suffix().toLower().toLatin1(), path, byteLimit, error);
 }
 
 ImagePtr DecodeImageDevice(QIODevice& device, const QByteArray& format, const QString& name,
                            std::size_t byteLimit, QString* error) {
-  const AllocationLimitScope allocationLimit(byteLimit);
-  QImageReader reader(&device, format);
-  return Decode(reader, name, byteLimit, error);
+  return Decode(device, format.toLower(), name, byteLimit, error);
 }
 
 std::size_t DefaultImageByteLimit() {

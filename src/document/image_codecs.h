@@ -44,11 +44,14 @@ QStringList ToNameFilters(const QString& filterString);
 // an empty extension, which picks the first encoder.
 [[nodiscard]] std::optional<ImageEncoder> GetEncoderClsid(const QString& fileName);
 
-// Decodes any file Qt can read into a new image of 0xAARRGGBB non-premultiplied pixels, turned
-// upright by the file's orientation tag. Returns an empty pointer and sets *error (when given)
-// to a message naming the file when the path is empty, the file cannot be read or decoded, or
-// the decoded picture would take more than byteLimit bytes. For the duration of the call Qt's
-// process-wide image allocation limit follows byteLimit (user-interface thread only).
+// Decodes a file into a new image of 0xAARRGGBB non-premultiplied pixels, turned upright by the
+// file's orientation tag. Only readers whose time and memory can be bounded are offered (every
+// format Qt reads but MNG). Returns an empty pointer and sets *error (when given) to a message
+// naming the file when the path is empty, the file cannot be read or decoded by an offered
+// reader, or the picture would take more than byteLimit bytes or more than a file of its size
+// could plausibly hold (above 64 MB, 4096 bytes of picture per byte of file). For the duration
+// of the call Qt's process-wide image allocation limit follows that bound (user-interface
+// thread only).
 [[nodiscard]] ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error);
 
 // The same decode from an open device: `format` names the reader to try first (empty: decide
@@ -57,6 +60,11 @@ QStringList ToNameFilters(const QString& filterString);
 [[nodiscard]] ImagePtr DecodeImageDevice(QIODevice& device, const QByteArray& format,
                                          const QString& name, std::size_t byteLimit,
                                          QString* error);
+
+// The reader a decode uses, its format name: the named one (lower case) when it is offered and
+// reads the device's bytes, else the one the content points to when that is offered; empty
+// when no offered reader reads them. The device is left where it was.
+[[nodiscard]] QByteArray ChooseImageReader(QIODevice& device, const QByteArray& named);
 
 // Half of physical memory: the default byte limit for one decoded picture.
 std::size_t DefaultImageByteLimit();

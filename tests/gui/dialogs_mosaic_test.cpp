@@ -1,6 +1,8 @@
 // Catches a mosaic dialog that misses a preview per step, passes its 1..65535 limits, or posts
 // the wrong wParam bit or size on OK and Cancel.
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QToolButton>
 
 #include "dialogs/mosaic_dlg.h"
@@ -122,6 +124,18 @@ TEST_F(MosaicTest, HoldingAnArrowRepeatsOneStepAtATime) {
   // Released, it stops.
   QTest::qWait(200);
   EXPECT_TRUE(posted.Take().empty());
+}
+
+TEST_F(MosaicTest, AMessageBoxStopsAHeldArrow) {
+  QTest::mousePress(spin->UpArrow(), Qt::LeftButton);
+  posted.Take();
+  QMessageBox box(QMessageBox::Warning, "Vantoria", "refused");
+  QTimer::singleShot(800, &box, &QDialog::accept);
+  box.exec();
+  EXPECT_TRUE(posted.Take().empty()) << "no step inside the box";
+  QTest::qWait(200);
+  EXPECT_TRUE(posted.Take().empty()) << "nor after it";
+  QTest::mouseRelease(spin->UpArrow(), Qt::LeftButton);
 }
 
 TEST_F(MosaicTest, TickingThePreviewAgainGovernsTheNextStep) {

@@ -88,6 +88,32 @@ TEST_F(ShellTest, MenuBarFollowsTheImageWindows) {
   EXPECT_TRUE(Documents().Documents().isEmpty());
 }
 
+TEST_F(ShellTest, CaptionNamesTheActivePictureAndItsChanges) {
+  Documents().OpenDocumentFile(WriteImage("a.png", 8, 8));
+  CChildFrame* first = ActiveChild();
+  EXPECT_EQ(frame->windowTitle(), "Vantoria - a.png[*]");
+  Documents().OpenDocumentFile(WriteImage("b.png", 8, 8));
+  Trigger(ID_ADJUST_INVERT);
+  EXPECT_EQ(frame->windowTitle(), "Vantoria - b.png[*]");
+  EXPECT_TRUE(frame->isWindowModified());
+  frame->GetMdiArea()->setActiveSubWindow(first);
+  EXPECT_EQ(frame->windowTitle(), "Vantoria - a.png[*]");
+  EXPECT_FALSE(frame->isWindowModified());
+  first->showMaximized();
+  Settle();
+  EXPECT_EQ(frame->windowTitle(), "Vantoria - [a.png[*]]");
+  first->showNormal();
+  Settle();
+  EXPECT_EQ(frame->windowTitle(), "Vantoria - a.png[*]");
+  first->close();
+  Settle();
+  EXPECT_EQ(frame->windowTitle(), "Vantoria - b.png[*]");
+  answers = {prompts::SaveChangesAnswer::Discard};
+  ActiveChild()->close();
+  Settle();
+  EXPECT_EQ(frame->windowTitle(), "Vantoria");
+}
+
 TEST_F(ShellTest, OpenCommandUsesTheOpenFilterAndOpensTheChosenFile) {
   openPath = WriteImage("chosen.png", 5, 4);
   QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets into build-fuzz/ (clang) and runs each one.
+#
+#   fuzz/run.sh                              the fixed run ./test.sh uses: every committed seed,
+#                                            then a fixed number of inputs from a fixed seed, so
+#                                            two runs execute the same inputs and agree
+#   VANTORIA_FUZZ_SECONDS=600 fuzz/run.sh    open-ended search instead: each target for that long
+#                                            from a random seed, keeping what it finds in
+#                                            build-fuzz/corpus-<target>/ for the next search
+#
+# Stops at the first finding, leaving the input in build-fuzz/artifacts/ (see fuzz/README).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${VANTORIA_FUZZ_SECONDS:-}
+# Inputs after the seeds, per target: each takes 30-60 s on one core of a 2-core machine.
+declare -A runs=([decode]=50000 [dispatch]=100000)
+seed=20261207
+
+unset ASAN_OPTIONS UBSAN_OPTIONS  # libFuzzer's own settings; the targets stop at the first error
+export QT_QPA_PLATFORM=offscreen QT_HASH_SEED=0  # Qt's hashing the same in every run
+cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    ${CMAKE_CXX_COMPILER_LAUNCHER:+-DCMAKE_CXX_COMPILER_LAUNCHER=$CMAKE_CXX_COMPILER_LAUNCHER}
+cmake --build build-fuzz
+mkdir -p build-fuzz/artifacts
+# libmng once reserved 4 GB without touching it; memory really used is still caught.
+limits=(-timeout=25 -rss_limit_mb=4096 -malloc_limit_mb=16384)
+
+for target in decode dispatch; do
+  log="build-fuzz/fuzz_$target.log"
+  if [ -n "$seconds" ]; then
+    # New inputs go to a working corpus in the build tree; the committed seeds are only read.
+    work="build-fuzz/corpus-$target"
+    mkdir -p "$work"
+    mode=(-max_total_time="$seconds")
+  else
+    # A fresh working corpus each time, so nothing from an earlier run changes this one, and no
+    # rereading of it on a timer (-reload), which made two runs differ.
+    work="build-fuzz/fixed-$target"
+    rm -rf "$work" && mkdir -p "$work"
+    mode=(-seed="$seed" -runs="${runs[$target]}" -reload=0)
+  fi
+  start=$SECONDS
+  if ! "build-fuzz/fuzz_$target" "${mode[@]}" "${limits[@]}" -print_final_stats=1 \
+      -artifact_prefix="build-fuzz/artifacts/$target-" "$work" "fuzz/corpus/$target" \
+      >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz_$target found a problem; the input is in build-fuzz/artifacts/ (see fuzz/README)"
+    exit 1
+  fi
+  executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  coverage=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -n 1)
+  echo "fuzz_$target: ${executed} inputs (${coverage}) in $((SECONDS - start)) s, nothing found"
+done
