@@ -8,6 +8,8 @@
 #include <QMimeDatabase>
 #include <algorithm>
 
+#include "document/image_codecs.h"
+
 namespace vantoria {
 namespace {
 
@@ -28,7 +30,7 @@ QByteArray LongestName(const QList<QByteArray>& names) {
 }  // namespace
 
 QList<QByteArray> OfferedReaderFormats() {
-  return QImageReader::supportedImageFormats();
+  return OfferedImageReaders();
 }
 
 std::vector<ReadableFormat> ListReadableFormats(const QList<QByteArray>& offeredFormats) {

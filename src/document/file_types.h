@@ -20,7 +20,7 @@ struct ReadableFormat {
   QString patterns;     // upper-case glob patterns, ';'-joined, e.g. "*.GIF"
 };
 
-// The QImageReader formats the program offers to read: every one Qt has.
+// The QImageReader formats the program offers to read: those whose decode can be bounded.
 QList<QByteArray> OfferedReaderFormats();
 
 // Every MIME type Qt can read whose reader is among `offeredFormats` (QImageReader format

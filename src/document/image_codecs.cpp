@@ -271,6 +271,12 @@ std::optional<ImageEncoder> GetEncoderClsid(const QString& fileName) {
   return std::nullopt;
 }
 
+QList<QByteArray> OfferedImageReaders() {
+  QList<QByteArray> offered = QImageReader::supportedImageFormats();
+  offered.removeIf([](const QByteArray& format) { return !IsOffered(format); });
+  return offered;
+}
+
 QByteArray ChooseImageReader(QIODevice& device, const QByteArray& named) {
   const qint64 start = device.pos();
   QByteArray chosen;

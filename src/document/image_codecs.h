@@ -66,6 +66,10 @@ QStringList ToNameFilters(const QString& filterString);
 // when no offered reader reads them. The device is left where it was.
 [[nodiscard]] QByteArray ChooseImageReader(QIODevice& device, const QByteArray& named);
 
+// The installed readers a decode may use: every reader Qt has whose time and memory can be
+// bounded. The open dialog lists these and no others.
+QList<QByteArray> OfferedImageReaders();
+
 // Half of physical memory: the default byte limit for one decoded picture.
 std::size_t DefaultImageByteLimit();
 
