@@ -73,8 +73,8 @@ TEST_F(MosaicTest, EveryStepPreviewsWithinOneTo65535AndOkPostsNothingButEscResto
   Up(2);
   Down(3);
   EXPECT_EQ(box->text(), "1");
-  EXPECT_EQ(posted.Take(), Messages({{kMosaic, 5, 2}, {kMosaic, 4, 3}, {kMosaic, 4, 2},
-                                     {kMosaic, 4, 1}}));
+  EXPECT_EQ(posted.Take(),
+            Messages({{kMosaic, 5, 2}, {kMosaic, 4, 3}, {kMosaic, 4, 2}, {kMosaic, 4, 1}}));
   // Only the up-down control writes the box; it is put near the top directly here.
   box->setText("65534");
   Up(3);
