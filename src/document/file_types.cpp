@@ -17,16 +17,6 @@ QString Text(const char* utf8) {
   return QString::fromUtf8(utf8);
 }
 
-QByteArray LongestName(const QList<QByteArray>& names) {
-  QByteArray longest;
-  for (const QByteArray& name : names) {
-    if (name.size() > longest.size()) {
-      longest = name;
-    }
-  }
-  return longest;
-}
-
 }  // namespace
 
 QList<QByteArray> OfferedReaderFormats() {

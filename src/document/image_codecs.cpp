@@ -76,17 +76,6 @@ bool SaveFailed(QString* error, const QString& path, const QString& reason) {
   return Fail(error, Text(kSaveFailed).arg(path, reason), false);
 }
 
-// The longest name, the first one on ties: "jpeg" rather than "jpg", "tiff" rather than "tif".
-QByteArray LongestName(const QList<QByteArray>& names) {
-  QByteArray longest;
-  for (const QByteArray& name : names) {
-    if (name.size() > longest.size()) {
-      longest = name;
-    }
-  }
-  return longest;
-}
-
 std::uint64_t ArgbBytes(std::int64_t width, std::int64_t height) {
   return static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * sizeof(Pixel);
 }
@@ -269,6 +258,16 @@ std::optional<ImageEncoder> GetEncoderClsid(const QString& fileName) {
     }
   }
   return std::nullopt;
+}
+
+QByteArray LongestName(const QList<QByteArray>& names) {
+  QByteArray longest;
+  for (const QByteArray& name : names) {
+    if (name.size() > longest.size()) {
+      longest = name;
+    }
+  }
+  return longest;
 }
 
 QList<QByteArray> OfferedImageReaders() {

@@ -66,6 +66,9 @@ QStringList ToNameFilters(const QString& filterString);
 // when no offered reader reads them. The device is left where it was.
 [[nodiscard]] QByteArray ChooseImageReader(QIODevice& device, const QByteArray& named);
 
+// The longest of several names of one format, the first on ties: "jpeg" rather than "jpg".
+[[nodiscard]] QByteArray LongestName(const QList<QByteArray>& names);
+
 // The installed readers a decode may use: every reader Qt has whose time and memory can be
 // bounded. The open dialog lists these and no others.
 QList<QByteArray> OfferedImageReaders();
