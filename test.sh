@@ -48,6 +48,7 @@ build_and_test() {
 
 echo "=== Build and tests (build/)"
 build_and_test build
+echo "=== stage 1 done at ${SECONDS} s (installs included)"
 
 if [ "$quick" = 1 ]; then
   exit 0
@@ -62,6 +63,8 @@ ASAN_OPTIONS+=:allocator_may_return_null=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 build_and_test build-sanitize -DVANTORIA_SANITIZE=ON -DVANTORIA_BUILD_BENCH=OFF
+echo "=== stage 2 done at ${SECONDS} s"
 
 echo "=== Fuzzers: committed seeds, then a fixed exploration (build-fuzz/)"
 VANTORIA_FUZZ_SECONDS= fuzz/run.sh
+echo "=== stage 3 done at ${SECONDS} s"
