@@ -22,6 +22,7 @@ CMainFrame::CMainFrame(CDocManager& documents, QWidget* parent)
   setWindowIcon(res::AppIcon());
   m_pMdiArea->setObjectName(QStringLiteral("mdiArea"));
   setCentralWidget(m_pMdiArea);
+  setAcceptDrops(true);  // image files dropped anywhere on the window open (main_frame_drop.cpp)
 
   CreateActions();
   CreateMenus();

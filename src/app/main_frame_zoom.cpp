@@ -109,7 +109,6 @@ void CMainFrame::UpdateViewPanes() {
 }
 
 void CMainFrame::AddSecondaryShortcuts() {
-  setAcceptDrops(true);  // image files dropped anywhere on the window open (main_frame_drop.cpp)
   // Second keys of the platform's habits; the menus keep showing the first ones.
   FindAction(ID_VIEW_ZOOM_IN)
       ->setShortcuts(
