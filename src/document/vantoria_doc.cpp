@@ -120,7 +120,7 @@ void CVantoriaDoc::FitHistoryInBudget() {
   }
   if (m_pCurrentStep &&
       !ProgramMemoryBudget().Resize(m_pCurrentStep->charge, m_pCurrentStep->byteSize())) {
-    // The caller asked EditFits first; keep the count exact all the same.
+    // The caller asked the budget first; keep the count exact all the same.
     m_pCurrentStep->charge = ProgramMemoryBudget().ReserveChecked(m_pCurrentStep->byteSize());
   }
 }
