@@ -390,7 +390,7 @@ TEST_F(ShellTest, RefusedOrDroppedFilesOpenThroughTheOpenPath) {
     QApplication::sendEvent(target, &drop);
     EXPECT_TRUE(drop.isAccepted());
   }
-  EXPECT_EQ(frame->GetMdiArea()->subWindowList().size(), 1);
+  ASSERT_EQ(frame->GetMdiArea()->subWindowList().size(), 1);
   EXPECT_EQ(ActiveDocument()->GetImage()->width, 40);
   EXPECT_EQ(warnings.size(), 3);
 }
