@@ -1,5 +1,4 @@
-// Catches a misplaced, mis-blended or stale picture, wrong scroll ranges, selection frames
-// converted, clamped, sized or drawn wrongly, and view commands that act instead of posting.
+// Catches misplaced or stale pictures, wrong scrolling, selection frames and view commands.
 #include <gtest/gtest.h>
 
 #include <QPainter>

@@ -1,6 +1,4 @@
-// Catches zoom and screen-scale faults: the arithmetic, the pixels drawn, the selection, the
-// pointer and the wheel at several zooms. It runs again on scaled screens (CMakeLists.txt), so
-// every expectation is written in device pixels.
+// Catches zoom, wheel and screen-scale faults; rerun on scaled screens, so all in device pixels.
 #include <gtest/gtest.h>
 
 #include <QApplication>
