@@ -15,6 +15,9 @@
 #include <QTest>
 #include <deque>
 #include <memory>
+#include <ostream>
+#include <utility>
+#include <vector>
 
 #include "app/child_frame.h"
 #include "app/document_manager.h"
@@ -25,20 +28,37 @@
 #include "operations/operation_poster.h"
 #include "view/vantoria_view.h"
 
+namespace vantoria::ops {
+
+// Failures show the three numbers.
+inline void PrintTo(const OperationMessage& message, std::ostream* out) {
+  *out << "{" << message.code << ", " << message.wParam << ", " << message.lParam << "}";
+}
+
+}  // namespace vantoria::ops
+
 namespace vantoria::test {
 
-// Records the operation messages posted while it is the target.
-class MessageRecorder : public QObject {
+// Becomes the operation target for its lifetime and keeps the messages posted to it.
+class PostedMessages : public QObject {
  public:
-  std::vector<ops::OperationMessage> messages;
-
-  bool event(QEvent* event) override {
-    if (event->type() == OperationEvent::EventType()) {
-      messages.push_back(static_cast<OperationEvent*>(event)->message());
-      return true;
-    }
-    return QObject::event(event);
+  PostedMessages() { SetOperationTarget(this); }
+  ~PostedMessages() override { SetOperationTarget(nullptr); }
+  // Lets the posted messages arrive and hands over those not taken yet.
+  std::vector<ops::OperationMessage> Take() {
+    QCoreApplication::processEvents();
+    return std::exchange(m_messages, {});
   }
+  bool event(QEvent* event) override {
+    if (event->type() != OperationEvent::EventType()) {
+      return QObject::event(event);
+    }
+    m_messages.push_back(static_cast<OperationEvent*>(event)->message());
+    return true;
+  }
+
+ private:
+  std::vector<ops::OperationMessage> m_messages;
 };
 
 class ShellTest : public ::testing::Test {

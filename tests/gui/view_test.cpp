@@ -1,14 +1,20 @@
-// Catches a misplaced or mis-blended picture, a view that misses a repaint or a scroll range,
-// and mouse selections converted, clamped or kept wrongly (the frame's geometry is the tracker's).
+// Catches misplaced or stale pictures, wrong scrolling, selection frames and view commands.
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 #include <memory>
 
+#include "command_table.h"
 #include "document/vantoria_doc.h"
+#include "framework/user_prompts.h"
+#include "operations/dispatcher_texts.h"
+#include "operations/operation_poster.h"
+#include "support/memory_runs_out.h"
+#include "view/rect_tracker.h"
+#include "view/testing_hooks.h"
 #include "view/vantoria_view.h"
-#include "view/view_private.h"
 
 namespace vantoria {
 namespace {
@@ -17,7 +23,9 @@ namespace {
 #define WAIT_FOR(condition) EXPECT_TRUE(QTest::qWaitFor([&] { return (condition); }))
 
 constexpr QRgb kGrey = 0x808080;
+constexpr QRgb kBlack = 0;
 constexpr Pixel kGreen = 0xFF00C000u;
+using Hit = RectTracker::Hit;
 
 ImagePtr Filled(int width, int height, Pixel value) {
   ImagePtr image = CreateImage(height, width);
@@ -40,8 +48,134 @@ QRgb Rgb(Pixel pixel) {
   return pixel & 0xFFFFFFu;
 }
 
+// --- the tracker on its own ---
+
+RectTracker TrackerWith(FrameRect rect) {
+  RectTracker tracker;
+  tracker.m_rect = rect;
+  return tracker;
+}
+
+TEST(RectTrackerTest, HitTestAndCursorShowWhatADragWouldDo) {
+  EXPECT_EQ(RectTracker().m_nHandleSize, 4);
+  EXPECT_EQ(RectTracker().m_sizeMin, QSize(8, 8));
+  const RectTracker tracker = TrackerWith({100, 50, 200, 150});
+  using enum RectTracker::Hit;
+  const struct {
+    QPoint at;
+    Hit hit;
+    std::optional<Qt::CursorShape> cursor;
+  } rows[] = {
+      {{100, 50}, kTopLeft, Qt::SizeFDiagCursor},
+      {{103, 53}, kTopLeft, Qt::SizeFDiagCursor},
+      {{104, 54}, kMiddle, Qt::SizeAllCursor},
+      {{197, 53}, kTopRight, Qt::SizeBDiagCursor},
+      {{200, 150}, kBottomRight, Qt::SizeFDiagCursor},
+      {{100, 150}, kBottomLeft, Qt::SizeBDiagCursor},
+      {{150, 50}, kTop, Qt::SizeVerCursor},
+      {{150, 150}, kBottom, Qt::SizeVerCursor},
+      {{100, 100}, kLeft, Qt::SizeHorCursor},
+      {{200, 100}, kRight, Qt::SizeHorCursor},
+      {{99, 50}, kNothing, std::nullopt},
+      {{201, 150}, kNothing, std::nullopt},
+      {{150, 151}, kNothing, std::nullopt},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(tracker.HitTest(row.at), row.hit) << row.at.x() << "," << row.at.y();
+    EXPECT_EQ(tracker.CursorAt(row.at), row.cursor) << row.at.x() << "," << row.at.y();
+  }
+  EXPECT_EQ(TrackerWith({40, 40, 40, 40}).HitTest({40, 40}), kNothing);
+  EXPECT_EQ(TrackerWith({200, 150, 100, 50}).HitTest({100, 50}), kTopLeft);
+}
+
+// A drag from `from` to `to`: on the frame when there is one, else a rubber band.
+TEST(RectTrackerTest, DragsMoveResizeAndKeepTheMinimum) {
+  const FrameRect r{100, 50, 200, 150};
+  const struct {
+    std::optional<FrameRect> frame;
+    QPoint from, to;
+    FrameRect expected;
+  } rows[] = {
+      // clang-format off
+      {{}, {320, 280}, {420, 330}, {320, 280, 420, 330}},
+      {{}, {320, 280}, {320, 280}, {320, 280, 320, 280}},  // no movement: stays empty
+      {{}, {320, 280}, {250, 200}, {320, 280, 328, 288}},  // up-left: the minimum
+      {{}, {320, 280}, {323, 281}, {320, 280, 328, 288}},
+      {{}, {320, 280}, {400, 270}, {320, 280, 400, 288}},
+      {r, {150, 100}, {160, 95}, {110, 45, 210, 145}},
+      {r, {150, 100}, {-50, -80}, {-100, -130, 0, -30}},  // moving is not confined
+      {r, {150, 100}, {150, 100}, r},
+      {r, {101, 51}, {91, 41}, {90, 40, 200, 150}},
+      {r, {199, 51}, {209, 41}, {100, 40, 210, 150}},
+      {r, {199, 149}, {219, 159}, {100, 50, 220, 160}},
+      {r, {101, 149}, {111, 139}, {110, 50, 200, 140}},
+      {r, {150, 51}, {170, 61}, {100, 60, 200, 150}},
+      {r, {150, 149}, {130, 129}, {100, 50, 200, 130}},
+      {r, {101, 100}, {81, 130}, {80, 50, 200, 150}},
+      {r, {199, 100}, {179, 70}, {100, 50, 180, 150}},
+      {r, {101, 51}, {400, 300}, {192, 142, 200, 150}},  // past the opposite edge: the minimum
+      {r, {199, 149}, {0, 0}, {100, 50, 108, 58}},
+      {r, {199, 100}, {195, 100}, {100, 50, 196, 150}},
+  };  // clang-format on
+  for (const auto& row : rows) {
+    RectTracker tracker;
+    if (row.frame) {
+      tracker.m_rect = *row.frame;
+      EXPECT_TRUE(tracker.StartTrack(row.from));
+    } else {
+      tracker.StartRubberBand(row.from);
+    }
+    tracker.TrackTo(row.to);
+    tracker.EndTrack();
+    EXPECT_FALSE(tracker.IsTracking());
+    EXPECT_EQ(tracker.m_rect, row.expected) << row.to.x() << "," << row.to.y();
+  }
+}
+
+TEST(RectTrackerTest, MissingTheFrameStartsNothingAndCancelRestores) {
+  RectTracker tracker = TrackerWith({100, 50, 200, 150});
+  EXPECT_FALSE(tracker.StartTrack({300, 300}));
+  tracker.TrackTo({310, 310});
+  EXPECT_EQ(tracker.m_rect, (FrameRect{100, 50, 200, 150}));
+  EXPECT_FALSE(RectTracker().StartTrack({0, 0}));
+  ASSERT_TRUE(tracker.StartTrack({199, 149}));
+  EXPECT_EQ(tracker.TrackingCursor(), Qt::SizeFDiagCursor);
+  tracker.TrackTo({300, 300});
+  tracker.CancelTrack();
+  EXPECT_FALSE(tracker.IsTracking());
+  EXPECT_EQ(tracker.m_rect, (FrameRect{100, 50, 200, 150}));
+  tracker.StartRubberBand({20, 20});
+  tracker.TrackTo({80, 80});
+  tracker.CancelTrack();
+  EXPECT_EQ(tracker.m_rect, (FrameRect{20, 20, 20, 20}));
+}
+
+TEST(RectTrackerTest, DrawsHandlesInsideAndTheOutlineOnTheEdgesOnly) {
+  auto drawn = [](FrameRect frame, QPoint at) {
+    QImage canvas(300, 200, QImage::Format_RGB32);
+    canvas.fill(QColor(0x80, 0x80, 0x80));
+    QPainter painter(&canvas);
+    TrackerWith(frame).Draw(painter);
+    painter.end();
+    return (canvas.pixel(at) & 0xFFFFFFu) != kGrey;
+  };
+  const FrameRect r{50, 40, 150, 140};
+  for (const QPoint at : {QPoint(50, 40), QPoint(53, 43), QPoint(147, 137), QPoint(100, 43),
+                          QPoint(75, 140), QPoint(150, 75)}) {
+    EXPECT_TRUE(drawn(r, at)) << at.x() << "," << at.y();
+  }
+  for (const QPoint at : {QPoint(75, 39), QPoint(151, 75), QPoint(75, 75)}) {
+    EXPECT_FALSE(drawn(r, at)) << at.x() << "," << at.y();
+  }
+  EXPECT_FALSE(drawn({60, 60, 60, 60}, {60, 60}));
+  EXPECT_TRUE(drawn({150, 140, 50, 40}, {50, 40}));  // inside out: drawn normalised
+}
+
+// --- the view ---
+
 class PaintCounter : public QObject {
  public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
   int paints = 0;
   bool eventFilter(QObject*, QEvent* event) override {
     paints += event->type() == QEvent::Paint ? 1 : 0;
@@ -61,9 +195,7 @@ class ViewTest : public ::testing::Test {
   // A view of 800 x 600 on an image of 200 x 100, which lies at (300, 250)-(499, 349).
   std::unique_ptr<CVantoriaView> ShowSmallImage() {
     document.InitImage(Filled(200, 100, kGreen));
-    auto view = Show();
-    EXPECT_EQ(view->viewport()->size(), QSize(800, 600));
-    return view;
+    return Show();
   }
   static QImage Shot(CVantoriaView& view) { return view.viewport()->grab().toImage(); }
   static QRgb At(const QImage& shot, int x, int y) { return shot.pixel(x, y) & 0xFFFFFFu; }
@@ -74,23 +206,15 @@ class ViewTest : public ::testing::Test {
     QTest::mouseMove(viewport, to);
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
   }
+  bool Bars(CVantoriaView& view, bool horizontal, bool vertical) {
+    return view.horizontalScrollBar()->isVisible() == horizontal &&
+           view.verticalScrollBar()->isVisible() == vertical;
+  }
 
   CVantoriaDoc document;
 };
 
-// --- placement and painting ---
-
-TEST(PlaceImageTest, CentresWithTheTruncatingRule) {
-  EXPECT_EQ(PlaceImage(800, 600, 200, 100), (Region{300, 250, 499, 349}));
-  EXPECT_EQ(PlaceImage(800, 600, 800, 100).left, 0);  // (801 - 800) / 2
-  EXPECT_EQ(PlaceImage(800, 600, 799, 100).left, 1);
-  EXPECT_EQ(PlaceImage(800, 600, 201, 101), (Region{300, 250, 500, 350}));
-  // Larger than the area: from the edge, centred along the other axis.
-  EXPECT_EQ(PlaceImage(800, 600, 2000, 100), (Region{0, 250, 1999, 349}));
-  EXPECT_EQ(PlaceImage(800, 600, 0, 0), (Region{400, 300, 399, 299}));
-}
-
-TEST_F(ViewTest, ImageIsCentredOnGreyAndPaintedPixelForPixel) {
+TEST_F(ViewTest, ImageIsCentredOnGreyAndBlendedOverBlack) {
   ImagePtr image = Filled(200, 100, kGreen);
   image->rows[0][0] = 0x80FF0000u;  // half-transparent red
   image->rows[0][1] = 0x00FFFFFFu;  // fully transparent white
@@ -99,207 +223,161 @@ TEST_F(ViewTest, ImageIsCentredOnGreyAndPaintedPixelForPixel) {
   auto view = Show();
   const QImage shot = Shot(*view);
   ASSERT_EQ(shot.size(), QSize(800, 600));
-  EXPECT_EQ(At(shot, 0, 0), kGrey);
-  EXPECT_EQ(At(shot, 299, 250), kGrey);
-  EXPECT_EQ(At(shot, 300, 249), kGrey);
-  EXPECT_EQ(At(shot, 500, 349), kGrey);
-  EXPECT_EQ(At(shot, 499, 350), kGrey);
-  EXPECT_EQ(At(shot, 799, 599), kGrey);
-  EXPECT_EQ(At(shot, 400, 300), Rgb(kGreen));
-  EXPECT_EQ(At(shot, 499, 349), 0x123456u);
-  // Blended over opaque black.
-  EXPECT_NEAR(qRed(At(shot, 300, 250)), 128, 1);
-  EXPECT_EQ(qGreen(At(shot, 300, 250)), 0);
-  EXPECT_EQ(qBlue(At(shot, 300, 250)), 0);
-  EXPECT_EQ(At(shot, 301, 250), 0x000000u);
-  EXPECT_FALSE(view->horizontalScrollBar()->isVisible());
-  EXPECT_FALSE(view->verticalScrollBar()->isVisible());
+  const struct {
+    int x, y;
+    QRgb colour;
+  } rows[] = {{0, 0, kGrey},           {299, 250, kGrey},     {300, 249, kGrey},
+              {500, 349, kGrey},       {499, 350, kGrey},     {799, 599, kGrey},
+              {400, 300, Rgb(kGreen)}, {499, 349, 0x123456u}, {300, 250, 0x800000u},
+              {301, 250, kBlack}};
+  for (const auto& row : rows) {
+    EXPECT_NEAR(At(shot, row.x, row.y), row.colour, row.colour == 0x800000u ? 0x10000u : 0u)
+        << row.x << "," << row.y;
+  }
+  EXPECT_TRUE(Bars(*view, false, false));
 }
 
-TEST_F(ViewTest, DocumentWithoutImageOrEmptyImageShowsGreyAndIgnoresTheMouse) {
+TEST_F(ViewTest, NoImageEmptyImageOrNoDocumentShowGreyAndIgnoreTheMouse) {
   auto view = Show();
-  QImage shot = Shot(*view);
-  EXPECT_EQ(At(shot, 0, 0), kGrey);
-  EXPECT_EQ(At(shot, 400, 300), kGrey);
-  DragLeft(*view, {390, 290}, {450, 350});
-  view->OnEditSelectAll();
-  EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
-
-  document.InitImage(CreateImage(0, 0));
-  shot = Shot(*view);
-  EXPECT_EQ(At(shot, 400, 300), kGrey);
-  DragLeft(*view, {390, 290}, {450, 350});
-  view->OnEditSelectAll();
-  EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
-  EXPECT_FALSE(view->horizontalScrollBar()->isVisible());
-}
-
-TEST_F(ViewTest, ViewOutlivingItsDocumentPaintsGrey) {
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(At(Shot(*view), 400, 300), kGrey);
+    DragLeft(*view, {390, 290}, {450, 350});
+    view->OnEditSelectAll();
+    EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
+    document.InitImage(CreateImage(0, 0));
+  }
   auto owned = std::make_unique<CVantoriaDoc>();
   owned->InitImage(Filled(20, 20, kGreen));
-  CVantoriaView view(owned.get());
-  view.resize(100, 100);
+  CVantoriaView orphan(owned.get());
+  orphan.resize(100, 100);
   owned.reset();
-  EXPECT_EQ(view.GetDocument(), nullptr);
-  EXPECT_EQ(At(Shot(view), 50, 50), kGrey);
-  view.OnCommand(57643);  // undo without a document
-  EXPECT_EQ(view.GetSelectionRect(), std::nullopt);
+  EXPECT_EQ(orphan.GetDocument(), nullptr);
+  EXPECT_EQ(At(Shot(orphan), 50, 50), kGrey);
+  orphan.OnCommand(57643);  // undo without a document
 }
 
 TEST_F(ViewTest, EveryViewOfTheDocumentRepaintsAfterAnEdit) {
   document.InitImage(Filled(200, 100, kGreen));
   auto first = Show();
   auto second = Show({400, 300});
-  EXPECT_EQ(At(Shot(*first), 400, 300), Rgb(kGreen));
   EXPECT_EQ(At(Shot(*second), 200, 150), Rgb(kGreen));
-
-  PaintCounter firstPaints;
-  PaintCounter secondPaints;
-  first->viewport()->installEventFilter(&firstPaints);
-  second->viewport()->installEventFilter(&secondPaints);
+  PaintCounter firstPaints(first->viewport());
+  PaintCounter secondPaints(second->viewport());
   ASSERT_TRUE(document.ApplyImage(*Filled(200, 100, 0xFF0000FFu), std::nullopt));
   WAIT_FOR(firstPaints.paints > 0 && secondPaints.paints > 0);
   EXPECT_EQ(At(Shot(*first), 400, 300), 0x0000FFu);
   EXPECT_EQ(At(Shot(*second), 200, 150), 0x0000FFu);
-
-  // A region edit repaints too, and only the region changes.
-  ImagePtr patch = Filled(10, 10, 0xFFFF0000u);
-  ASSERT_TRUE(document.ApplyImage(*patch, Region{0, 0, 9, 9}));
+  // A region edit repaints only the region.
+  ASSERT_TRUE(document.ApplyImage(*Filled(10, 10, 0xFFFF0000u), Region{0, 0, 9, 9}));
   const QImage shot = Shot(*second);  // its image lies at (100, 100)
-  EXPECT_EQ(At(shot, 100, 100), 0xFF0000u);
   EXPECT_EQ(At(shot, 109, 109), 0xFF0000u);
   EXPECT_EQ(At(shot, 110, 110), 0x0000FFu);
 }
 
-TEST_F(ViewTest, ANewImageSizeRecentresAndSetsTheScrollRange) {
+TEST_F(ViewTest, ImageSizeSetsPlacementAndScrollRange) {
   auto view = ShowSmallImage();
   ASSERT_TRUE(document.ApplyImage(*Pattern(2000, 100), std::nullopt));
-  WAIT_FOR(view->horizontalScrollBar()->isVisible());
-  EXPECT_FALSE(view->verticalScrollBar()->isVisible());
-  const QSize page = view->viewport()->size();
-  EXPECT_EQ(page.width(), 800);
+  WAIT_FOR(Bars(*view, true, false));
   EXPECT_EQ(view->horizontalScrollBar()->maximum(), 2000 - 800);
-  const int top = (page.height() + 1 - 100) / 2;
-  const QImage shot = Shot(*view);
+  const int top = (view->viewport()->height() + 1 - 100) / 2;
+  QImage shot = Shot(*view);
   EXPECT_EQ(At(shot, 0, top), Rgb(document.GetImage()->rows[0][0]));
   EXPECT_EQ(At(shot, 0, top - 1), kGrey);
   EXPECT_EQ(At(shot, 799, top + 99), Rgb(document.GetImage()->rows[99][799]));
 
+  ASSERT_TRUE(document.ApplyImage(*Pattern(2000, 1500), std::nullopt));
+  WAIT_FOR(Bars(*view, true, true));
+  const QSize page = view->viewport()->size();
+  EXPECT_EQ(view->verticalScrollBar()->maximum(), 1500 - page.height());
+  view->horizontalScrollBar()->setValue(300);
+  view->verticalScrollBar()->setValue(200);
+  EXPECT_EQ(At(Shot(*view), 10, 20), Rgb(document.GetImage()->rows[220][310]));
+  view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+  view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+  shot = Shot(*view);
+  EXPECT_EQ(At(shot, page.width() - 1, page.height() - 1),
+            Rgb(document.GetImage()->rows[1499][1999]));
+
+  // Exactly the window's size: it fits once the bars are gone, so they must go.
+  ASSERT_TRUE(document.ApplyImage(*Pattern(800, 600), std::nullopt));
+  WAIT_FOR(Bars(*view, false, false));
+  EXPECT_EQ(At(Shot(*view), 799, 599), Rgb(document.GetImage()->rows[599][799]));
   ASSERT_TRUE(document.ApplyImage(*Filled(50, 50, kGreen), std::nullopt));
-  WAIT_FOR(!view->horizontalScrollBar()->isVisible());
   EXPECT_EQ(At(Shot(*view), 375, 275), Rgb(kGreen));  // (801 - 50) / 2 = 375
   EXPECT_EQ(At(Shot(*view), 374, 275), kGrey);
 }
 
-TEST_F(ViewTest, LargeImageStartsAtTheEdgeAndScrolls) {
-  document.InitImage(Pattern(2000, 1500));
-  auto view = Show();
-  const PixelImage& image = *document.GetImage();
-  WAIT_FOR(view->horizontalScrollBar()->isVisible() && view->verticalScrollBar()->isVisible());
-  const QSize page = view->viewport()->size();
-  EXPECT_EQ(view->horizontalScrollBar()->maximum(), 2000 - page.width());
-  EXPECT_EQ(view->verticalScrollBar()->maximum(), 1500 - page.height());
-  QImage shot = Shot(*view);
-  EXPECT_EQ(At(shot, 0, 0), Rgb(image.rows[0][0]));
-  EXPECT_EQ(At(shot, 5, 7), Rgb(image.rows[7][5]));
-
-  view->horizontalScrollBar()->setValue(300);
-  view->verticalScrollBar()->setValue(200);
-  shot = Shot(*view);
-  EXPECT_EQ(At(shot, 0, 0), Rgb(image.rows[200][300]));
-  EXPECT_EQ(At(shot, 10, 20), Rgb(image.rows[220][310]));
-
-  view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
-  view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
-  shot = Shot(*view);
-  EXPECT_EQ(At(shot, page.width() - 1, page.height() - 1), Rgb(image.rows[1499][1999]));
-}
-
-TEST_F(ViewTest, ScrollBarsGoWhenTheWindowGrowsToFitTheImage) {
-  document.InitImage(Pattern(800, 600));
-  auto view = Show({300, 200});
-  WAIT_FOR(view->horizontalScrollBar()->isVisible() && view->verticalScrollBar()->isVisible());
-  // Exactly the image's size: it fits once the bars are gone, so they must go.
-  view->resize(800, 600);
-  WAIT_FOR(!view->horizontalScrollBar()->isVisible() && !view->verticalScrollBar()->isVisible());
-  EXPECT_EQ(view->viewport()->size(), QSize(800, 600));
-  EXPECT_EQ(At(Shot(*view), 799, 599), Rgb(document.GetImage()->rows[599][799]));
-}
-
-// --- selection with the mouse ---
-
-TEST_F(ViewTest, RubberBandGivesTheSelectionInImagePixels) {
+// Drags on the 200 x 100 image at (300, 250), each row from no selection.
+TEST_F(ViewTest, MouseDragsGiveTheSelectionInImagePixels) {
+  using Drags = std::vector<std::pair<QPoint, QPoint>>;
+  const QPoint from(320, 280), to(420, 330);
+  const struct {
+    const char* name;
+    Drags drags;
+    std::optional<Region> expected;
+  } rows[] = {
+      {"rubber band", {{from, to}}, Region{20, 30, 120, 80}},
+      {"beyond the edges", {{from, {700, 500}}}, Region{20, 30, 199, 99}},
+      {"pressed off the image", {{{100, 100}, {400, 300}}}, std::nullopt},
+      {"missing the frame",
+       {{from, to}, {{480, 340}, {480, 340}}, {{450, 300}, {490, 340}}},
+       Region{20, 30, 120, 80}},
+      {"moved", {{from, to}, {{370, 300}, {380, 305}}}, Region{30, 35, 130, 85}},
+      {"moved off the left", {{from, to}, {{370, 300}, {70, 300}}}, Region{0, 30, 8, 80}},
+      {"moved below", {{from, to}, {{370, 300}, {370, 600}}}, std::nullopt},
+  };
   auto view = ShowSmallImage();
-  EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
-  DragLeft(*view, {320, 280}, {420, 330});
-  EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
-  EXPECT_EQ(view->GetSelectionRect()->width(), 101);
-  EXPECT_EQ(view->GetSelectionRect()->height(), 51);
-  // The frame is drawn where it was dragged: handles at its corners.
-  const QImage shot = Shot(*view);
-  EXPECT_EQ(At(shot, 320, 280), 0x000000u);
-  EXPECT_EQ(At(shot, 420, 330), 0x000000u);
+  for (const auto& row : rows) {
+    view->OnEditSelectNone();
+    for (const auto& [start, end] : row.drags) {
+      DragLeft(*view, start, end);
+    }
+    EXPECT_EQ(view->GetSelectionRect(), row.expected) << row.name;
+  }
+  view->OnEditSelectNone();
+  DragLeft(*view, from, to);
+  const QImage shot = Shot(*view);  // handles at the dragged corners
+  EXPECT_EQ(At(shot, 320, 280), kBlack);
+  EXPECT_EQ(At(shot, 420, 330), kBlack);
   EXPECT_EQ(At(shot, 370, 305), Rgb(kGreen));
+  auto hover = [&](QPoint at) {
+    QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    return view->viewport()->cursor().shape();
+  };
+  EXPECT_EQ(hover({370, 281}), Qt::SizeVerCursor);
+  EXPECT_EQ(hover({600, 500}), Qt::ArrowCursor);
 }
 
-TEST_F(ViewTest, RubberBandBeyondTheEdgesEndsAtTheLastColumnAndRow) {
+TEST_F(ViewTest, HandlesDraggedPastThePictureStopAtItsLeftAndTopEdges) {
   auto view = ShowSmallImage();
-  DragLeft(*view, {320, 280}, {700, 500});
-  EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 199, 99}));
-}
-
-TEST_F(ViewTest, PressOffTheImageStartsNoSelection) {
-  auto view = ShowSmallImage();
-  DragLeft(*view, {100, 100}, {400, 300});
-  EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
-}
-
-TEST_F(ViewTest, ASecondClickOrDragMissingTheFrameChangesNothing) {
-  auto view = ShowSmallImage();
-  DragLeft(*view, {320, 280}, {420, 330});
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, {480, 340});
-  EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
-  DragLeft(*view, {450, 300}, {490, 340});
-  EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
-}
-
-TEST_F(ViewTest, FrameMovesAndHandlesDraggedPastThePictureStopAtItsEdge) {
-  auto view = ShowSmallImage();
-  DragLeft(*view, {320, 280}, {420, 330});
-  DragLeft(*view, {370, 300}, {380, 305});  // move
-  EXPECT_EQ(view->GetSelectionRect(), (Region{30, 35, 130, 85}));
+  DragLeft(*view, {330, 285}, {430, 335});
   DragLeft(*view, {331, 310}, {100, 310});  // left handle, far past the picture's left edge
   DragLeft(*view, {365, 286}, {365, 50});   // top handle, far past its top edge
   EXPECT_EQ(view->GetSelectionRect(), (Region{0, 0, 130, 85}));
   const QImage shot = Shot(*view);
-  EXPECT_EQ(At(shot, 300, 250), 0x000000u);  // the corner handle sits on the picture's corner
+  EXPECT_EQ(At(shot, 300, 250), kBlack);  // the corner handle sits on the picture's corner
   for (int k = 0; k < 300; ++k) {
     ASSERT_EQ(At(shot, k, 300), kGrey) << "frame drawn left of the picture at " << k;
     ASSERT_EQ(At(shot, 400, k * 250 / 300), kGrey) << "frame drawn above the picture";
   }
 }
 
-TEST_F(ViewTest, FrameMovedOffTheImageIsKeptOnItOrGivesNoSelection) {
-  auto view = ShowSmallImage();
-  DragLeft(*view, {320, 280}, {420, 330});
-  DragLeft(*view, {370, 300}, {70, 300});  // wholly off the left edge
-  EXPECT_EQ(view->GetSelectionRect(), (Region{0, 30, 8, 80}));
-
-  DragLeft(*view, {304, 300}, {304, 600});  // wholly below the image
-  EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
-}
-
 TEST_F(ViewTest, EscapeAndRightButtonCancelADrag) {
   auto view = ShowSmallImage();
   QWidget* viewport = view->viewport();
-  DragLeft(*view, {320, 280}, {420, 330});
+  QTest::mousePress(viewport, Qt::LeftButton, {}, {320, 280});
+  QTest::mouseMove(viewport, {400, 320});
+  QTest::keyClick(view.get(), Qt::Key_Escape);
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, {400, 320});
+  EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
 
+  DragLeft(*view, {320, 280}, {420, 330});
   QTest::mousePress(viewport, Qt::LeftButton, {}, {370, 300});
   QTest::mouseMove(viewport, {390, 320});
   QTest::keyClick(view.get(), Qt::Key_Escape);
   QTest::mouseRelease(viewport, Qt::LeftButton, {}, {390, 320});
-  EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
-
   QTest::mousePress(viewport, Qt::LeftButton, {}, {419, 329});
   QTest::mouseMove(viewport, {460, 340});
   QTest::mousePress(viewport, Qt::RightButton, {}, {460, 340});
@@ -308,30 +386,14 @@ TEST_F(ViewTest, EscapeAndRightButtonCancelADrag) {
   EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
 }
 
-TEST_F(ViewTest, EscapeCancelsARubberBand) {
-  auto view = ShowSmallImage();
-  QWidget* viewport = view->viewport();
-  QTest::mousePress(viewport, Qt::LeftButton, {}, {320, 280});
-  QTest::mouseMove(viewport, {400, 320});
-  QTest::keyClick(view.get(), Qt::Key_Escape);
-  QTest::mouseRelease(viewport, Qt::LeftButton, {}, {400, 320});
-  EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
-}
+TEST_F(ViewTest, SelectionFollowsImageSizeWindowSizeAndScrolling) {
+  document.InitImage(Filled(5, 4, kGreen));
+  auto view = Show();  // image at (398, 298): the minimum frame is clamped to it
+  DragLeft(*view, {399, 299}, {401, 300});
+  EXPECT_EQ(view->GetSelectionRect(), (Region{1, 1, 4, 3}));
 
-TEST_F(ViewTest, SelectAllCoversTheWholeImage) {
-  document.InitImage(Filled(640, 480, kGreen));
-  auto view = Show();
-  DragLeft(*view, {200, 200}, {250, 250});
-  view->OnEditSelectAll();
-  EXPECT_EQ(view->GetSelectionRect(), (Region{0, 0, 639, 479}));
-  const QImage shot = Shot(*view);  // image at (80, 60)
-  EXPECT_EQ(At(shot, 80, 60), 0x000000u);
-  EXPECT_EQ(At(shot, 719, 539), 0x000000u);
-  EXPECT_EQ(At(shot, 720, 540), kGrey);
-}
-
-TEST_F(ViewTest, SelectionKeepsItsPlaceAndIsClampedWhenTheImageChangesSize) {
-  auto view = ShowSmallImage();
+  ASSERT_TRUE(document.ApplyImage(*Filled(200, 100, kGreen), std::nullopt));
+  view->OnEditSelectNone();
   DragLeft(*view, {320, 280}, {420, 330});
   ASSERT_TRUE(document.ApplyImage(*Filled(50, 50, kGreen), std::nullopt));
   EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 49, 49}));
@@ -339,65 +401,108 @@ TEST_F(ViewTest, SelectionKeepsItsPlaceAndIsClampedWhenTheImageChangesSize) {
   EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
   ASSERT_TRUE(document.ApplyImage(*Filled(200, 100, kGreen), std::nullopt));
   EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
-}
 
-TEST_F(ViewTest, MinimumFrameOnATinyImageIsClampedToIt) {
-  document.InitImage(Filled(5, 4, kGreen));
-  auto view = Show();  // image at (398, 298)
-  DragLeft(*view, {399, 299}, {401, 300});
-  EXPECT_EQ(view->GetSelectionRect(), (Region{1, 1, 4, 3}));
-}
-
-TEST_F(ViewTest, FrameFollowsTheImageWhenTheWindowRecentresIt) {
-  auto view = ShowSmallImage();
-  DragLeft(*view, {320, 280}, {420, 330});
   view->resize(600, 400);  // image now at (200, 150)
   WAIT_FOR(view->viewport()->size() == QSize(600, 400));
-  EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
-  const QImage shot = Shot(*view);
-  EXPECT_EQ(At(shot, 220, 180), 0x000000u);
-  EXPECT_EQ(At(shot, 320, 230), 0x000000u);
-  EXPECT_EQ(At(shot, 270, 205), Rgb(kGreen));
-  // Dragging at the new place moves it.
+  EXPECT_EQ(At(Shot(*view), 220, 180), kBlack);
   DragLeft(*view, {270, 200}, {275, 200});
   EXPECT_EQ(view->GetSelectionRect(), (Region{25, 30, 125, 80}));
-}
 
-TEST_F(ViewTest, SelectionFollowsScrolling) {
-  document.InitImage(Pattern(2000, 1500));
-  auto view = Show();
-  WAIT_FOR(view->horizontalScrollBar()->isVisible());
+  ASSERT_TRUE(document.ApplyImage(*Pattern(2000, 1500), std::nullopt));
+  WAIT_FOR(Bars(*view, true, true));
   view->horizontalScrollBar()->setValue(300);
   view->verticalScrollBar()->setValue(200);
+  view->OnEditSelectNone();
   DragLeft(*view, {10, 10}, {60, 40});
   EXPECT_EQ(view->GetSelectionRect(), (Region{310, 210, 360, 240}));
-
   view->horizontalScrollBar()->setValue(320);
-  EXPECT_EQ(view->GetSelectionRect(), (Region{310, 210, 360, 240}));
   const QImage shot = Shot(*view);  // the frame moved left with the image
-  EXPECT_EQ(At(shot, 40, 40), 0x000000u);
-  EXPECT_NE(At(shot, 60, 40), 0x000000u);
+  EXPECT_EQ(At(shot, 40, 40), kBlack);
+  EXPECT_NE(At(shot, 60, 40), kBlack);
   DragLeft(*view, {30, 25}, {40, 25});  // and is grabbed where it is now drawn
   EXPECT_EQ(view->GetSelectionRect(), (Region{320, 210, 370, 240}));
-
   view->OnEditSelectAll();
   EXPECT_EQ(view->GetSelectionRect(), (Region{0, 0, 1999, 1499}));
 }
 
-TEST_F(ViewTest, CursorShowsTheFramesHandles) {
-  auto view = ShowSmallImage();
-  DragLeft(*view, {320, 280}, {420, 330});
-  QWidget* viewport = view->viewport();
-  auto hover = [&](QPoint at) {
-    QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(viewport, &move);
-    return viewport->cursor().shape();
-  };
-  EXPECT_EQ(hover({321, 281}), Qt::SizeFDiagCursor);
-  EXPECT_EQ(hover({370, 281}), Qt::SizeVerCursor);
-  EXPECT_EQ(hover({370, 300}), Qt::SizeAllCursor);
-  EXPECT_EQ(hover({600, 500}), Qt::ArrowCursor);
+// --- commands ---
+
+class ViewCommandsTest : public ::testing::Test, public QObject {
+ protected:
+  void SetUp() override {
+    document.InitImage(CreateImage(100, 200));
+    view.resize(800, 600);
+    SetOperationTarget(this);
+    SetParameterDialogOpener([](int, QWidget*) {});  // dialogs are the menu suite's
+  }
+  void TearDown() override {
+    SetOperationTarget(nullptr);
+    SetParameterDialogOpener({});
+  }
+  bool event(QEvent* event) override {
+    if (event->type() != OperationEvent::EventType()) {
+      return QObject::event(event);
+    }
+    messages.push_back(static_cast<OperationEvent*>(event)->message());
+    return true;
+  }
+  void Run(int id) {
+    view.OnCommand(id);
+    QCoreApplication::processEvents();
+  }
+
+  CVantoriaDoc document;
+  CVantoriaView view{&document};
+  std::vector<ops::OperationMessage> messages;
+};
+
+TEST_F(ViewCommandsTest, MessagesArriveAfterTheHandlerAndLeaveImageAndSelectionAlone) {
+  view.OnEditSelectAll();
+  const Pixel before = document.GetImage()->rows[0][0];
+  view.OnCommand(32785);
+  EXPECT_TRUE(messages.empty());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(messages, std::vector<ops::OperationMessage>({{1135, 64, 0}}));
+  for (const test::ViewCommand& command : test::kViewCommands) {
+    Run(command.id);
+  }
+  Run(57601);  // open belongs to the application
+  EXPECT_EQ(messages.size(), 17u);
+  EXPECT_EQ(document.GetImage()->rows[0][0], before);
+  EXPECT_EQ(view.GetSelectionRect(), (Region{0, 0, 199, 99}));
+  EXPECT_FALSE(document.IsModified());
+  SetOperationTarget(nullptr);
+  Run(32784);
+  EXPECT_EQ(messages.size(), 17u);
+}
+
+// Undoing or redoing a step whose picture has another size needs memory for it; without, the
+// user is told and the picture stays.
+TEST_F(ViewCommandsTest, UndoAndRedoWithoutMemoryForThePictureSaySo) {
+  QStringList warnings;
+  prompts::Hooks recording;
+  recording.warning = [&](const QString& text) { warnings.append(text); };
+  const prompts::ScopedHooks hooks(std::move(recording));
+  ASSERT_TRUE(document.CommitStep(CreateHistoryStep(
+      1132, std::nullopt, 0, 0, CloneImage(*document.GetImage()), CreateImage(3, 4))));
+  const struct {
+    int id;
+    bool noMemory;
+    int width;
+    int warnings;
+  } rows[] = {{57643, true, 4, 1},   {57643, false, 200, 1}, {57643, true, 200, 1},
+              {57644, true, 200, 2}, {57644, false, 4, 2},   {57644, false, 4, 2}};
+  for (const auto& row : rows) {
+    std::optional<test::MemoryRunsOut> noMemory;
+    if (row.noMemory) {
+      noMemory.emplace(0);
+    }
+    Run(row.id);
+    noMemory.reset();
+    EXPECT_EQ(document.GetImage()->width, row.width);
+    EXPECT_EQ(warnings.size(), row.warnings);
+  }
+  EXPECT_EQ(warnings.value(0), texts::OutOfMemory());
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
-// Zoom and screen scale: the arithmetic, the pixels drawn, the selection and the pointer at
-// several zooms against their 100 % results. The same suite runs again with the screen scaled
-// (see CMakeLists.txt), so every expectation is written in device pixels.
+// Catches zoom, wheel and screen-scale faults; rerun on scaled screens, so all in device pixels.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <memory>
 
 #include "app/window_placement.h"
@@ -233,6 +232,26 @@ TEST_F(ZoomViewTest, FitShowsTheWholePictureAndActualSizeReturns) {
   view->ZoomActual();
   EXPECT_EQ(view->GetZoom(), (Zoom{1, 1}));
   EXPECT_GT(view->verticalScrollBar()->maximum(), 0);
+}
+
+TEST_F(ZoomViewTest, CtrlWheelZoomsAtThePointerAndShiftWheelScrollsSideways) {
+  Show(1000, 750, {200, 150});
+  auto wheel = [this](int delta, Qt::KeyboardModifier modifier) {
+    const QPointF at(50, 40);
+    QWheelEvent event(at, view->viewport()->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, modifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &event);
+  };
+  wheel(120, Qt::ControlModifier);
+  EXPECT_EQ(view->GetZoom(), (Zoom{2, 1}));
+  wheel(-120, Qt::ControlModifier);
+  wheel(-120, Qt::ControlModifier);
+  EXPECT_EQ(view->GetZoom(), (Zoom{2, 3}));
+  const int down = view->verticalScrollBar()->value();
+  const int across = view->horizontalScrollBar()->value();
+  wheel(-120, Qt::ShiftModifier);
+  EXPECT_GT(view->horizontalScrollBar()->value(), across);
+  EXPECT_EQ(view->verticalScrollBar()->value(), down);
 }
 
 TEST_F(ZoomViewTest, DoubleAndRightClicksStayInTheView) {
