@@ -23,6 +23,7 @@ struct Mats {
   cv::Mat oneAndHalf;
   cv::Mat turned;
   cv::Mat turned90;
+  cv::Mat turned180;
   cv::Mat rotation;
   cv::Mat sharpenKernel;
   cv::Mat embossKernel;
@@ -71,6 +72,7 @@ OpenCvEquivalents MakeOpenCvEquivalents(const PixelImage& source) {
   m->turned = cv::Mat(turnedSize, CV_8UC4);
   m->rotation = RotationInto(m->source.size(), turnedSize, 30.0);
   m->turned90 = cv::Mat(source.width, source.height, CV_8UC4);
+  m->turned180 = cv::Mat(source.height, source.width, CV_8UC4);
 
   OpenCvEquivalents runs;
   runs.lut = [m] { cv::LUT(m->source, m->lut, m->destination); };
@@ -107,6 +109,8 @@ OpenCvEquivalents MakeOpenCvEquivalents(const PixelImage& source) {
                    cv::BORDER_CONSTANT, cv::Scalar::all(255));
   };
   runs.rotate90 = [m] { cv::rotate(m->source, m->turned90, cv::ROTATE_90_CLOCKWISE); };
+  runs.rotate180 = [m] { cv::rotate(m->source, m->turned180, cv::ROTATE_180); };
+  runs.rotate270 = [m] { cv::rotate(m->source, m->turned90, cv::ROTATE_90_COUNTERCLOCKWISE); };
   runs.flipHorizontal = [m] { cv::flip(m->source, m->destination, 1); };
   runs.flipVertical = [m] { cv::flip(m->source, m->destination, 0); };
   return runs;

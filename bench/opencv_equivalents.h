@@ -22,7 +22,9 @@ struct OpenCvEquivalents {
   Run resizeHalf;          // bilinear to 3000 x 2000
   Run resizeOneAndHalf;    // bilinear to 9000 x 6000
   Run rotate30;            // bilinear warpAffine into the whole turned canvas, corners white
-  Run rotate90;            // cv::rotate
+  Run rotate90;            // cv::rotate, clockwise
+  Run rotate180;           // cv::rotate, half a turn
+  Run rotate270;           // cv::rotate, counter-clockwise
   Run flipHorizontal;
   Run flipVertical;
 };

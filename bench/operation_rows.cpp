@@ -90,7 +90,10 @@ std::vector<Row> RotateRows(const PixelImage& source, const OpenCvEquivalents& c
   };
   return {
       {"rotate_30", rotate(30.0), cv.rotate30, {.maxRatio = 1.5, .scalesWithThreads = true}},
-      {"rotate_90", rotate(90.0), cv.rotate90, {}},
+      // The quarter turns of the toolbar and the dialog.
+      {"rotate_90", rotate(90.0), cv.rotate90, {.maxRatio = 1.5}},
+      {"rotate_180", rotate(180.0), cv.rotate180, {.maxRatio = 1.5}},
+      {"rotate_270", rotate(270.0), cv.rotate270, {.maxRatio = 1.5}},
   };
 }
 

@@ -54,6 +54,8 @@ void RegisterRotate(const char* name, double degrees) {
 void RegisterRotations() {
   RegisterRotate("Geometry/RotateImage/30", 30.0);
   RegisterRotate("Geometry/RotateImage/90", 90.0);
+  RegisterRotate("Geometry/RotateImage/180", 180.0);
+  RegisterRotate("Geometry/RotateImage/270", 270.0);
 }
 
 void RegisterImageRecordCosts() {

@@ -11,8 +11,10 @@
 
 #include "app/child_frame.h"
 #include "app/window_placement.h"
+#include "core/memory_budget.h"
 #include "document/vantoria_doc.h"
 #include "framework/user_prompts.h"
+#include "operations/dispatcher_texts.h"
 #include "res/command_strings.h"
 #include "view/vantoria_view.h"
 
@@ -54,7 +56,7 @@ CVantoriaDoc* CDocManager::OpenDocumentFile(const QString& path) {
     return open;
   }
   auto document = std::make_unique<CVantoriaDoc>();
-  if (!document->OnOpenDocument(fullPath)) {
+  if (!document->OnOpenDocument(fullPath, 1)) {  // room for the window it opens in
     prompts::ShowWarning(DialogParent(), OpenFailedText(*document, fullPath));
     return nullptr;
   }
@@ -82,6 +84,12 @@ CVantoriaDoc* CDocManager::Adopt(CVantoriaDoc* document) {
 CChildFrame* CDocManager::CreateNewFrame(CVantoriaDoc* document) {
   Entry* entry = EntryOf(document);
   if (!entry) {
+    return nullptr;
+  }
+  // A further window keeps a display copy of its own, as large as the picture.
+  const PixelImage* image = document->GetImage();
+  if (!entry->frames.isEmpty() && image && !ProgramMemoryBudget().Fits(image->byteSize())) {
+    prompts::ShowWarning(DialogParent(), texts::OutOfMemory());
     return nullptr;
   }
   auto* frame = new CChildFrame(document, *this);  // owned by the MDI area once added

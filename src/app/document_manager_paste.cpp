@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/document_manager.h"
+#include "core/memory_budget.h"
 #include "document/vantoria_doc.h"
 #include "framework/user_prompts.h"
 #include "operations/dispatcher_texts.h"
@@ -19,7 +20,11 @@ CVantoriaDoc* CDocManager::PasteAsNewDocument() {
     prompts::ShowWarning(DialogParent(), QStringLiteral("剪贴板中没有图像"));
     return nullptr;
   }
-  ImagePtr image = CreateImage(pasted.height(), pasted.width());
+  // The picture and the display copy of its window, each as large as the other.
+  const std::size_t bytes = static_cast<std::size_t>(pasted.width()) * pasted.height() * 4;
+  ImagePtr image = ProgramMemoryBudget().Fits(2 * bytes)
+                       ? CreateImage(pasted.height(), pasted.width())
+                       : nullptr;
   if (!image) {
     prompts::ShowWarning(DialogParent(), texts::OutOfMemory());
     return nullptr;

@@ -1,10 +1,13 @@
 #include "app/vantoria_app.h"
 
 #include <QCoreApplication>
+#include <QSettings>
+#include <cstdint>
 
 #include "app/child_frame.h"
 #include "app/document_manager.h"
 #include "app/main_frame.h"
+#include "core/memory_budget.h"
 #include "document/file_types.h"
 #include "framework/user_prompts.h"
 #include "operations/operation_poster.h"
@@ -15,6 +18,17 @@ namespace vantoria {
 namespace {
 
 CVantoriaApp* g_pApp = nullptr;
+
+// Memory/BudgetMB in the settings sets the program's memory budget in megabytes; without a
+// positive number there it stays half of physical memory.
+void ApplyMemoryBudgetSetting() {
+  constexpr std::uint64_t kMegabyte = std::uint64_t{1} << 20;
+  bool ok = false;
+  const std::uint64_t megabytes =
+      QSettings().value(QStringLiteral("Memory/BudgetMB")).toULongLong(&ok);
+  const bool usable = ok && megabytes > 0 && megabytes <= SIZE_MAX / kMegabyte;
+  ProgramMemoryBudget().SetLimit(usable ? static_cast<std::size_t>(megabytes * kMegabyte) : 0);
+}
 
 }  // namespace
 
@@ -44,6 +58,7 @@ CVantoriaApp::~CVantoriaApp() {
 
 bool CVantoriaApp::InitInstance(const QStringList& files) {
   m_pDocManager->RecentFiles().ReadList();
+  ApplyMemoryBudgetSetting();
 
   // The filters exist before any dialog can be reached. Opening offers every format Qt reads.
   m_filters = BuildFileFilters().value_or(FileFilters{});

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/memory_budget.h"
 #include "core/pixel_image.h"
 #include "core/region.h"
 
@@ -21,6 +22,9 @@ struct HistoryStep {
   ImagePtr before;
   ImagePtr after;
   std::optional<Region> region;  // where before/after belong; empty for whole images
+  // The step's share of the program's memory budget, and its age among every document's steps.
+  MemoryReservation charge;
+  std::uint64_t stamp = 0;
 
   HistoryStep() = default;
   HistoryStep(const HistoryStep&) = delete;

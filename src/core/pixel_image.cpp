@@ -1,5 +1,6 @@
 #include "core/pixel_image.h"
 
+#include "core/memory_budget.h"
 #include "core/testing_hooks.h"
 
 #include <sys/mman.h>
@@ -49,8 +50,9 @@ class BlockCache {
   // Keeps the block, or frees it when it cannot be kept.
   void Keep(void* block, std::size_t bytes) noexcept {
     const std::lock_guard<std::mutex> guard(m_lock);
+    // A kept block counts against the program's budget; it is not kept when it would not fit.
     const std::size_t limit = Limit();
-    if (bytes > limit) {
+    if (bytes > limit || !ProgramMemoryBudget().ChargeKeptBlock(bytes)) {
       std::free(block);
       return;
     }
@@ -87,6 +89,7 @@ class BlockCache {
   }
 
   void Erase(std::size_t index) noexcept {
+    ProgramMemoryBudget().ReleaseKeptBlock(m_blocks[index].bytes);
     m_bytes -= m_blocks[index].bytes;
     std::copy(m_blocks.begin() + index + 1, m_blocks.begin() + m_count, m_blocks.begin() + index);
     --m_count;

@@ -1,13 +1,14 @@
 #include "document/vantoria_doc.h"
 
-#include "document/image_codecs.h"
-
 namespace vantoria {
 
-CVantoriaDoc::CVantoriaDoc(QObject* parent)
-    : CDocument(parent), m_nHistoryBudget(DefaultImageByteLimit()) {}
+CVantoriaDoc::CVantoriaDoc(QObject* parent) : CDocument(parent) {
+  ProgramMemoryBudget().AddReclaimer(this);
+}
 
-CVantoriaDoc::~CVantoriaDoc() = default;
+CVantoriaDoc::~CVantoriaDoc() {
+  ProgramMemoryBudget().RemoveReclaimer(this);
+}
 
 void CVantoriaDoc::SetModifiedByHistory() {
   SetModifiedFlag(m_pCurrentStep != nullptr || m_bBaseDiffersFromFile);
@@ -18,6 +19,7 @@ void CVantoriaDoc::InitImage(ImagePtr image) {
   m_pCurrentStep = nullptr;
   m_bBaseDiffersFromFile = false;
   m_pImage = std::move(image);
+  m_imageCharge = ProgramMemoryBudget().ReserveChecked(m_pImage ? m_pImage->byteSize() : 0);
   ++m_nImageVersion;
   SetModifiedFlag(false);
   UpdateAllViews();
@@ -33,11 +35,14 @@ bool CVantoriaDoc::ApplyImage(const PixelImage& image, const std::optional<Regio
     static_cast<void>(
         CopyImagePixels(image, *m_pImage));  // reuse the buffer: no allocation, no page faults
   } else {
-    ImagePtr copy = CloneImage(image);
+    // Charged before the copy is made: old and new picture are both held until it is.
+    MemoryReservation charge = ProgramMemoryBudget().Reserve(image.byteSize());
+    ImagePtr copy = charge ? CloneImage(image) : nullptr;
     if (!copy) {
       return false;
     }
     m_pImage = std::move(copy);
+    m_imageCharge = std::move(charge);
   }
   ShowChangedImage();
   return true;
@@ -67,10 +72,9 @@ bool CVantoriaDoc::Redo() {
   if (!next) {
     return false;
   }
-  HistoryStep* previous = m_pCurrentStep;
   m_pCurrentStep = next;
   if (!ApplyImage(*next->after, next->region)) {
-    m_pCurrentStep = previous;
+    m_pCurrentStep = next->older;  // read anew: making room may have dropped the step before
     return false;
   }
   return true;
@@ -101,6 +105,9 @@ HistoryStep* CVantoriaDoc::OpenStep(HistoryStepPtr step) {
     DropOldestStep();
   }
   m_pCurrentStep = m_history.Append(std::move(step));
+  // Charged once appended, so that the step before, now older than the current one, may go.
+  m_pCurrentStep->stamp = ProgramMemoryBudget().NextStamp();
+  m_pCurrentStep->charge = ProgramMemoryBudget().ReserveChecked(needed);
   return m_pCurrentStep;
 }
 
@@ -111,13 +118,59 @@ void CVantoriaDoc::FitHistoryInBudget() {
          m_history.byteSize() > m_nHistoryBudget) {
     DropOldestStep();
   }
+  if (m_pCurrentStep &&
+      !ProgramMemoryBudget().Resize(m_pCurrentStep->charge, m_pCurrentStep->byteSize())) {
+    // The caller asked the budget first; keep the count exact all the same.
+    m_pCurrentStep->charge = ProgramMemoryBudget().ReserveChecked(m_pCurrentStep->byteSize());
+  }
+}
+
+bool CVantoriaDoc::EditFits(std::size_t stepBytes, std::size_t pictureBytes) const {
+  return stepBytes <= m_nHistoryBudget &&
+         ProgramMemoryBudget().Fits(stepBytes + pictureBytes, FreedByNewStep());
+}
+
+std::size_t CVantoriaDoc::FreedByNewStep() const {
+  std::size_t bytes = 0;
+  for (const HistoryStep* step = m_pCurrentStep ? m_pCurrentStep : StepToRedo(); step;
+       step = step->newer.get()) {
+    bytes += step->byteSize();
+  }
+  return bytes;
+}
+
+std::optional<std::uint64_t> CVantoriaDoc::OldestStamp() const {
+  const HistoryStep* oldest = m_history.oldest();
+  if (!m_pCurrentStep || oldest == m_pCurrentStep) {
+    return std::nullopt;  // the current step stays undoable, and unapplied steps stay whole
+  }
+  return oldest->stamp;
+}
+
+std::size_t CVantoriaDoc::ReclaimableBytes() const {
+  std::size_t bytes = 0;
+  for (const HistoryStep* step = m_history.oldest(); step && step != m_pCurrentStep;
+       step = step->newer.get()) {
+    bytes += step->byteSize();
+  }
+  return m_pCurrentStep ? bytes : 0;
+}
+
+void CVantoriaDoc::DropOldest() {
+  DropOldestStep();
+  SetModifiedByHistory();
 }
 
 bool CVantoriaDoc::CommitStep(HistoryStepPtr step) {
   // A result of another size needs a picture of its own. Make it before older steps are
   // dropped to make room, so that a refusal for memory costs the user no undo step.
+  const bool newSize = !step->region && !(m_pImage && SameSize(*m_pImage, *step->after));
+  const std::size_t pictureBytes = newSize ? step->after->byteSize() : 0;
+  if (!ProgramMemoryBudget().Fits(step->byteSize() + pictureBytes, FreedByNewStep())) {
+    return false;
+  }
   ImagePtr resized;
-  if (!step->region && !(m_pImage && SameSize(*m_pImage, *step->after))) {
+  if (newSize) {
     resized = CloneImage(*step->after);
     if (!resized) {
       return false;
@@ -126,6 +179,7 @@ bool CVantoriaDoc::CommitStep(HistoryStepPtr step) {
   HistoryStep* opened = OpenStep(std::move(step));
   if (resized) {
     m_pImage = std::move(resized);
+    m_imageCharge = ProgramMemoryBudget().ReserveChecked(pictureBytes);
     ShowChangedImage();
     return true;
   }

@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 
 #include "core/history_list.h"
+#include "core/memory_budget.h"
 #include "core/pixel_image.h"
 #include "document/document.h"
 
@@ -14,8 +16,9 @@ namespace vantoria {
 
 // One open picture: its image, its edit history and the position in that history.
 // Every change of the image goes through ApplyImage; the document never shares pixels with
-// its history.
-class CVantoriaDoc : public CDocument {
+// its history. The picture and every step are charged to the program's memory budget; when it
+// runs short the budget may drop this document's steps older than the current one.
+class CVantoriaDoc : public CDocument, public MemoryReclaimer {
   Q_OBJECT
 
  public:
@@ -43,26 +46,39 @@ class CVantoriaDoc : public CDocument {
   bool CanUndo() const { return m_pCurrentStep != nullptr; }
   bool CanRedo() const { return StepToRedo() != nullptr; }
 
-  // Discards the redo branch, makes room under the history budget by dropping the oldest
-  // steps, then appends the step and makes it current. The step's images must be allocated.
+  // Discards the redo branch, makes room under the history cap by dropping the oldest steps,
+  // then appends the step, makes it current and charges it to the program's budget (whose
+  // room the caller has asked with EditFits). The step's images must be allocated.
   HistoryStep* OpenStep(HistoryStepPtr step);
   // Opens the step and shows its result. False, with the image and the history as they were
-  // (no older step dropped either), when the result cannot be installed.
+  // (no older step dropped either, here or in another document), when the result cannot be
+  // installed or the program's budget cannot hold it.
   [[nodiscard]] bool CommitStep(HistoryStepPtr step);
-  // Drops the oldest steps before the current one while the history is over its budget: a
-  // rerun can make the current step larger than it was when it was opened.
+  // Drops the oldest steps before the current one while the history is over its cap, and
+  // charges the current step anew: a rerun can make it larger than it was when it was opened.
   void FitHistoryInBudget();
   // Undoes the current step and removes it with anything newer (a cancelled preview). False
   // when memory runs out for the picture before it: the step then stays, still undoable.
   [[nodiscard]] bool RestoreCurrentStep();
-  // Whether a step holding `bytes` could fit under the budget once older steps are dropped.
+  // A cap of the document's own on its history, below the program's budget: a step holding
+  // more than the cap is refused. None (the largest size) unless set.
   bool StepFitsBudget(std::size_t bytes) const { return bytes <= m_nHistoryBudget; }
   void SetHistoryBudget(std::size_t bytes) { m_nHistoryBudget = bytes; }
   std::size_t GetHistoryBudget() const { return m_nHistoryBudget; }
+  // Whether the program's budget can hold an edit that makes a step of `stepBytes` and a new
+  // picture of `pictureBytes`, once the oldest steps of every document have gone.
+  bool EditFits(std::size_t stepBytes, std::size_t pictureBytes = 0) const;
+
+  // --- the program's budget (MemoryReclaimer): steps older than the current one may go ---
+  std::optional<std::uint64_t> OldestStamp() const override;
+  std::size_t ReclaimableBytes() const override;
+  void DropOldest() override;
 
   // --- files (vantoria_doc_file.cpp) ---
-  [[nodiscard]] bool OnOpenDocument(const QString& path);
-  [[nodiscard]] bool LoadImageFile(const QString& path);
+  // Refuses a picture that the program's budget cannot hold `displayCopies` times more
+  // (the windows that will show it) beside the picture itself.
+  [[nodiscard]] bool OnOpenDocument(const QString& path, int displayCopies = 0);
+  [[nodiscard]] bool LoadImageFile(const QString& path, int displayCopies = 0);
   // True when the file was written, or when nothing needed writing.
   [[nodiscard]] bool OnSaveDocument(const QString& path);
   [[nodiscard]] bool SaveImageFile(const QString& path);
@@ -82,15 +98,19 @@ class CVantoriaDoc : public CDocument {
   void DiscardRedoBranch();
   void DropOldestStep();
   void ShowChangedImage();
+  // What committing a new step gives back of this document's steps that the budget could not
+  // take by itself: the redo branch and the current step.
+  std::size_t FreedByNewStep() const;
 
   ImagePtr m_pImage;
+  MemoryReservation m_imageCharge;  // m_pImage's share of the program's budget
   HistoryList m_history;
   HistoryStep* m_pCurrentStep = nullptr;
   std::uint64_t m_nImageVersion = 0;
   // Set when a step already applied was dropped to stay under the budget: the oldest state
   // the history can reach then differs from the file, so the document stays modified.
   bool m_bBaseDiffersFromFile = false;
-  std::size_t m_nHistoryBudget;
+  std::size_t m_nHistoryBudget = std::numeric_limits<std::size_t>::max();
   std::function<QString()> m_savePathPrompt;
   QString m_strLastError;
 };

@@ -1,5 +1,7 @@
 // Opening and saving a document. A failed save changes nothing: the file on disk, the
 // document's image, history, path and modified state all stay as they were.
+#include <algorithm>
+
 #include "document/image_codecs.h"
 #include "document/vantoria_doc.h"
 
@@ -18,13 +20,16 @@ QString NoEncoderText(const QString& path) {
 
 }  // namespace
 
-bool CVantoriaDoc::OnOpenDocument(const QString& path) {
-  return LoadImageFile(path);
+bool CVantoriaDoc::OnOpenDocument(const QString& path, int displayCopies) {
+  return LoadImageFile(path, displayCopies);
 }
 
-bool CVantoriaDoc::LoadImageFile(const QString& path) {
+bool CVantoriaDoc::LoadImageFile(const QString& path, int displayCopies) {
   m_strLastError.clear();
-  ImagePtr image = DecodeImageFile(path, m_nHistoryBudget, &m_strLastError);
+  // The picture and its display copies, each as large as the picture, must fit together.
+  const std::size_t room =
+      ProgramMemoryBudget().Room() / (1 + static_cast<std::size_t>(std::max(displayCopies, 0)));
+  ImagePtr image = DecodeImageFile(path, std::min(room, m_nHistoryBudget), &m_strLastError);
   if (!image) {
     return false;
   }

@@ -1,5 +1,6 @@
 // The operations that change the image's size: they work on the whole image whatever is
 // selected (crop uses the selection only as its rectangle) and store whole images in the step.
+#include "core/memory_budget.h"
 #include "document/vantoria_doc.h"
 #include "imaging/geometry_ops.h"
 #include "operations/dispatcher_texts.h"
@@ -16,6 +17,13 @@ std::size_t PixelBytes(std::int64_t height, std::int64_t width) {
   return static_cast<std::size_t>(height) * static_cast<std::size_t>(width) * sizeof(Pixel);
 }
 
+// A turned picture of another size needs a picture of its own; one of the same size is
+// copied into the one there is.
+std::size_t NewPictureBytes(const PixelImage& image, const TurnedSize& turned) {
+  const bool same = turned.height == image.height && turned.width == image.width;
+  return same ? 0 : PixelBytes(turned.height, turned.width);
+}
+
 }  // namespace
 
 // The size is inside the row's ranges: Route has checked it.
@@ -23,7 +31,8 @@ void OperationDispatcher::OnResize(CVantoriaDoc& document, const OperationRow& r
                                    const OperationMessage& message) {
   const ImageSize size = DecodeSize(message.lParam);
   const PixelImage& image = *document.GetImage();
-  if (!ReportIfTooLarge(document, image.byteSize() + PixelBytes(size.height, size.width))) {
+  const std::size_t resizedBytes = PixelBytes(size.height, size.width);
+  if (!ReportIfTooLarge(document, image.byteSize() + resizedBytes, resizedBytes)) {
     return;
   }
   ImagePtr before = CloneImage(image);
@@ -44,8 +53,8 @@ void OperationDispatcher::OnCrop(CVantoriaDoc& document, const OperationMessage&
   if (selection->width() == image.width && selection->height() == image.height) {
     return;
   }
-  if (!ReportIfTooLarge(document,
-                        image.byteSize() + PixelBytes(selection->height(), selection->width()))) {
+  const std::size_t croppedBytes = PixelBytes(selection->height(), selection->width());
+  if (!ReportIfTooLarge(document, image.byteSize() + croppedBytes, croppedBytes)) {
     return;
   }
   ImagePtr before = CloneImage(image);
@@ -61,8 +70,9 @@ void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationRow& r
   if (!row.previews || NewStepBit(message.wParam)) {
     // The budget is asked for the picture this angle makes, not the largest any angle could.
     const std::optional<TurnedSize> turned = RotatedSize(image.width, image.height, angle);
-    if (turned &&
-        !ReportIfTooLarge(document, image.byteSize() + PixelBytes(turned->height, turned->width))) {
+    const std::size_t turnedBytes = turned ? PixelBytes(turned->height, turned->width) : 0;
+    if (turned && !ReportIfTooLarge(document, image.byteSize() + turnedBytes,
+                                    NewPictureBytes(image, *turned))) {
       return;
     }
     ImagePtr before = CloneImage(image);
@@ -79,6 +89,12 @@ void OperationDispatcher::OnRotate(CVantoriaDoc& document, const OperationRow& r
       RotatedSize(step->before->width, step->before->height, angle);
   if (size && !ReportIfTooLarge(document,
                                 step->before->byteSize() + PixelBytes(size->height, size->width))) {
+    return;
+  }
+  // The step is not new: nothing of it is given back before the new angle is held.
+  if (size && !ProgramMemoryBudget().Fits(PixelBytes(size->height, size->width) +
+                                          NewPictureBytes(*document.GetImage(), *size))) {
+    m_host.ShowMessage(texts::OutOfMemory());
     return;
   }
   // Shown before the step takes it: when memory runs out, picture and history stay as they

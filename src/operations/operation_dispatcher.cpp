@@ -152,12 +152,17 @@ std::optional<Region> OperationDispatcher::SelectionInside(const PixelImage& ima
   return clamped;
 }
 
-bool OperationDispatcher::ReportIfTooLarge(const CVantoriaDoc& document, std::size_t bytes) {
-  if (document.StepFitsBudget(bytes)) {
-    return true;
+bool OperationDispatcher::ReportIfTooLarge(const CVantoriaDoc& document, std::size_t bytes,
+                                           std::size_t pictureBytes) {
+  if (!document.StepFitsBudget(bytes)) {
+    m_host.ShowMessage(texts::StepTooLarge());
+    return false;
   }
-  m_host.ShowMessage(texts::StepTooLarge());
-  return false;
+  if (!document.EditFits(bytes, pictureBytes)) {
+    m_host.ShowMessage(texts::OutOfMemory());
+    return false;
+  }
+  return true;
 }
 
 void OperationDispatcher::Commit(CVantoriaDoc& document, const OperationMessage& message,

@@ -50,8 +50,10 @@ class OperationDispatcher {
 
   // The selection clamped to the image; none when it misses the image.
   std::optional<Region> SelectionInside(const PixelImage& image);
-  // False, with the reason shown, when a step of `bytes` cannot be held.
-  [[nodiscard]] bool ReportIfTooLarge(const CVantoriaDoc& document, std::size_t bytes);
+  // False, with the reason shown, when a step of `bytes`, and a new picture of `pictureBytes`
+  // beside it, cannot be held.
+  [[nodiscard]] bool ReportIfTooLarge(const CVantoriaDoc& document, std::size_t bytes,
+                                      std::size_t pictureBytes = 0);
   // Opens a step whose images are already made and shows its result.
   void Commit(CVantoriaDoc& document, const ops::OperationMessage& message,
               std::optional<Region> region, ImagePtr before, ImagePtr after);

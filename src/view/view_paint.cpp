@@ -48,9 +48,14 @@ void CVantoriaView::RebuildDisplayImage() {
   d->m_nDisplayVersion = document ? document->GetImageVersion() : 0;
   if (!image || image->width <= 0 || image->height <= 0) {
     d->m_imgDisplay = QImage();
+    d->m_displayCharge.Release();
     return;
   }
-  // When memory runs out the previous picture stays; a later change tries again.
+  // When memory runs out, or the budget cannot hold the copy, the previous picture stays; a
+  // later change tries again.
+  if (!ProgramMemoryBudget().Resize(d->m_displayCharge, image->byteSize())) {
+    return;
+  }
   static_cast<void>(ComposeOverBlack(*image, d->m_imgDisplay));
 }
 
@@ -76,7 +81,9 @@ const QImage& CVantoriaView::ReducedImage() {
       !(p.m_zoomReduced == p.m_zoom)) {
     const QSize size(p.m_zoom.Length(p.m_imgDisplay.width()),
                      p.m_zoom.Length(p.m_imgDisplay.height()));
-    p.m_imgReduced = ReduceForDisplay(p.m_imgDisplay, size);
+    const std::size_t bytes = static_cast<std::size_t>(size.width()) * size.height() * 4;
+    const bool charged = ProgramMemoryBudget().Resize(p.m_reducedCharge, bytes);
+    p.m_imgReduced = charged ? ReduceForDisplay(p.m_imgDisplay, size) : QImage();
     p.m_nReducedVersion = p.m_nDisplayVersion;
     p.m_zoomReduced = p.m_zoom;
   }
@@ -96,7 +103,11 @@ void CVantoriaView::DrawImage(QPainter& painter) {
       if (d->m_zoom.IsActual()) {
         painter.drawImage(shown.topLeft(), d->m_imgDisplay, shown.translated(-origin));
       } else if (d->m_zoom < Zoom{1, 1}) {
-        painter.drawImage(shown.topLeft(), ReducedImage(), shown.translated(-origin));
+        const QImage& reduced = ReducedImage();
+        if (reduced.isNull()) {
+          shown = QRect();  // grey where the budget could not hold the reduced copy
+        }
+        painter.drawImage(shown.topLeft(), reduced, shown.translated(-origin));
       } else {
         painter.drawImage(shown.topLeft(),
                           EnlargeForDisplay(d->m_imgDisplay, d->m_zoom, shown.translated(-origin)));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/memory_budget.h"
 #include "core/region.h"
 #include "document/vantoria_doc.h"
 #include "view/rect_tracker.h"
@@ -22,6 +23,7 @@ struct CVantoriaView::Private {
   QPoint m_ptSelOrigin;
   // The image composed over opaque black, ready to copy to the screen.
   QImage m_imgDisplay;
+  MemoryReservation m_displayCharge;  // its share of the program's memory budget
   // The document's image version m_imgDisplay was made from; none before the first.
   std::optional<std::uint64_t> m_nDisplayVersion;
   // Device pixels per image pixel.
@@ -29,6 +31,7 @@ struct CVantoriaView::Private {
   // Below 100 %: m_imgDisplay area-averaged to the zoomed size, for m_nReducedVersion at
   // m_zoomReduced.
   QImage m_imgReduced;
+  MemoryReservation m_reducedCharge;
   std::optional<std::uint64_t> m_nReducedVersion;
   Zoom m_zoomReduced;
   // The image pixel under the pointer, none while the pointer is off the image.
