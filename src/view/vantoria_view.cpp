@@ -99,6 +99,7 @@ void CVantoriaView::scrollContentsBy(int /*dx*/, int /*dy*/) {
   // Repaint everything rather than shifting the old pixels: the frame is redrawn at its place
   // and no stale copy of it scrolls along with the image.
   viewport()->update();
+  RetrackPointer();
 }
 
 Region CVantoriaView::ImageRectOnScreen() const {

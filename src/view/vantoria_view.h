@@ -93,6 +93,8 @@ class CVantoriaView : public QAbstractScrollArea {
   // The frame as drawn: device pixels, handles of their on-screen size.
   class RectTracker ScreenTracker() const;
   void TrackPointer(QPoint device);
+  // Zoom and scrolling move the picture under a pointer that stays still: read it again.
+  void RetrackPointer();
   void AnchorTracker();
   void OnLButtonDown(QPoint point);
   void FinishTracking();

@@ -1,4 +1,5 @@
 // Zoom, the wheel and the pixel under the pointer.
+#include <QCursor>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QtMath>
@@ -45,7 +46,14 @@ void CVantoriaView::SetZoom(Zoom zoom, std::optional<QPointF> anchor) {
   horizontalScrollBar()->setValue(qRound(unscrolled.left + x * zoom.Factor() - at.x()));
   verticalScrollBar()->setValue(qRound(unscrolled.top + y * zoom.Factor() - at.y()));
   viewport()->update();
+  RetrackPointer();
   emit viewStateChanged();
+}
+
+void CVantoriaView::RetrackPointer() {
+  if (viewport()->underMouse()) {
+    TrackPointer(ToDevice(viewport()->mapFromGlobal(QCursor::pos())));
+  }
 }
 
 void CVantoriaView::ZoomIn() {
