@@ -1,6 +1,8 @@
 #include "app/child_frame.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QMenu>
 
 #include "app/document_manager.h"
 #include "document/vantoria_doc.h"
@@ -17,6 +19,7 @@ CChildFrame::CChildFrame(CVantoriaDoc* document, CDocManager& manager, QWidget* 
   setAttribute(Qt::WA_DeleteOnClose);
   setWidget(m_pView);
   setWindowIcon(res::AppIcon());
+  ReleaseCtrlW();
   connect(document, &CDocument::titleChanged, this, &CChildFrame::UpdateFrameTitle);
   connect(document, &CDocument::modifiedChanged, this, &QWidget::setWindowModified);
   UpdateFrameTitle();  // the "[*]" placeholder must be there before the modified mark
@@ -26,6 +29,18 @@ CChildFrame::CChildFrame(CVantoriaDoc* document, CDocManager& manager, QWidget* 
 CChildFrame::~CChildFrame() {
   if (m_pManager) {
     m_pManager->OnFrameDestroyed(this);
+  }
+}
+
+void CChildFrame::ReleaseCtrlW() {
+  // The window menu's own Close item takes Ctrl+W too; the main window gives that key to
+  // closing the document, and a key with two owners runs neither. Ctrl+F4 stays with the item.
+  const QKeySequence ctrlW(Qt::CTRL | Qt::Key_W);
+  for (QAction* action : systemMenu() ? systemMenu()->actions() : QList<QAction*>()) {
+    QList<QKeySequence> keys = action->shortcuts();
+    if (keys.removeAll(ctrlW) > 0) {
+      action->setShortcuts(keys);
+    }
   }
 }
 

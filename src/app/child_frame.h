@@ -34,6 +34,7 @@ class CChildFrame : public QMdiSubWindow {
 
  private:
   void UpdateFrameTitle();
+  void ReleaseCtrlW();
 
   CVantoriaDoc* m_pDocument;
   QPointer<CDocManager> m_pManager;

@@ -312,6 +312,8 @@ TEST_F(DocumentTest, ShortcutsReachTheirCommands) {
   EXPECT_EQ(savePrompts, 0);
   press(Qt::Key_N);
   EXPECT_EQ(ActiveChild()->windowTitle(), "Vanto1[*]");
+  press(Qt::Key_W);
+  EXPECT_EQ(ActiveDocument(), document);
   press(Qt::Key_Q);  // quits: the main window closes
   EXPECT_FALSE(frame->isVisible());
   EXPECT_TRUE(Documents().Documents().isEmpty());
