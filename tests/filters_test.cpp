@@ -29,12 +29,8 @@ constexpr int kColourShifts[] = {16, 8, 0};  // red, green, blue
 constexpr Pixel kAlphaMask = 0xFF000000u;
 constexpr Pixel kMidGrey = 0xFF808080u;
 
-int Channel(Pixel p, int shift) {
-  return static_cast<int>((p >> shift) & 0xFFu);
-}
-Pixel At(const PixelImage& image, int y, int x) {
-  return image.rows[y][x];
-}
+constexpr auto Channel = [](Pixel p, int shift) { return static_cast<int>((p >> shift) & 0xFFu); };
+constexpr auto At = [](const PixelImage& image, int y, int x) { return image.rows[y][x]; };
 
 // channel(y, x, shift) gives each colour channel of each interior pixel; alpha is the source's.
 // The border keeps what the destination held.
