@@ -114,12 +114,15 @@ class ModelRun {
       OpenDialog();
     } else if (roll < 48) {
       ChangeSelection();
-    } else if (roll < 60) {
+    } else if (roll < 68) {  // each says whether it could move
+      const bool back = roll < 60;
+      const bool moves = back ? model_.Position() > 0 : model_.Position() < model_.StepCount();
       Act(
-          "undo", [&] { model_.Undo(); }, [&] { static_cast<void>(host_.document.Undo()); });
-    } else if (roll < 68) {
-      Act(
-          "redo", [&] { model_.Redo(); }, [&] { static_cast<void>(host_.document.Redo()); });
+          back ? "undo" : "redo", [&] { back ? model_.Undo() : model_.Redo(); },
+          [&] {
+            CVantoriaDoc& document = host_.document;
+            EXPECT_EQ(back ? document.Undo() : document.Redo(), moves) << Where();
+          });
     } else if (roll < 74) {
       Crop();
     } else if (roll < 79) {
