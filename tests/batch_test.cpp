@@ -1,6 +1,4 @@
-// Catches a batch tool that gives other pixels than the editor, accepts a bad step or value, a
-// selection outside the picture or an unreadable file, writes or damages its output when it
-// refuses, exits with the wrong status, or needs a display.
+// Catches batch runs unlike the editor, bad steps let through, wrong statuses, damaged outputs.
 #include <gtest/gtest.h>
 
 #include <QFile>

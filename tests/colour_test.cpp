@@ -1,6 +1,4 @@
-// Per-pixel colour operations and the screen blend against plain oracles written from their
-// formulas, in every vector level and thread count: wrong channels, clamps, thresholds,
-// truncation and rounding, and faults in only one build or one band of rows.
+// Catches colour faults against formula oracles: channels, clamps, truncation, one build/band.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-// Catches what the random runs of test_model_history seldom reach: a crop without a selection
-// that says nothing, messages to a document without a picture, degenerate sizes, a rerun posted
-// while a refusal message is up, and a quarter turn that asks the budget for the wrong size.
+// Catches crops without a message, no-picture/degenerate crashes, nested reruns, turn budgets.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -1,6 +1,4 @@
-// Catches a document that keeps the caller's picture, mishandles a region step, passes its budget
-// boundary, opens modified, keeps history or its old path after a save, writes when nothing
-// changed, ignores a cancelled save prompt, opens an undecodable file or saves without a picture.
+// Catches document faults: kept caller picture, region steps, budget boundary, open/save state.
 #include <gtest/gtest.h>
 
 #include <QFile>

@@ -1,6 +1,4 @@
-// Neighbourhood filters against plain oracles written from their formulas, in every vector level
-// and thread count: window offsets and border columns, kernels and divisors, clamps, median
-// order, emboss folding, mosaic blocks, sketch thresholds, and faults in one build or band only.
+// Catches 3 x 3 filter and mosaic faults against formula oracles: windows, borders, one band.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-// Catches a wrong encoder list, filter string, extension choice or orientation, pixels changed by
-// a round trip, undecodable or oversized files let through, and empty pictures written.
-// (Saves that fail part way are the reliability_save suite's.)
+// Catches wrong encoder lists, filters, extensions, orientation, round trips and byte limits.
 #include "document/image_codecs.h"
 
 #include <gtest/gtest.h>

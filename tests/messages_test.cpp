@@ -1,5 +1,4 @@
-// Catches a wrong message code, wParam layout, slider offset or its truncation, parameter byte,
-// ignored high bits or an unsigned size height in the operation messages.
+// Catches wrong codes, wParam layout, slider offsets, ignored high bits and size sign.
 #include <gtest/gtest.h>
 
 #include "operations/operation_messages.h"

@@ -1,8 +1,4 @@
-// Catches history faults the dispatcher reaches (a dropped link, a wrong position, a rerun into an
-// older step, budget drops and refusals, saves): long random sequences of what a user does (edits,
-// dialogs with previews, OK and Cancel, selections, crops, resizes, rotations, undo, redo, saves),
-// checked after every message against the plain model in support/history_model.h. Expected
-// pixels come from the imaging routines, which their own suites check against formulas.
+// Catches history faults the dispatcher reaches, against a plain model over random user actions.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -51,6 +47,7 @@ std::optional<Region> Clamped(const std::optional<Region>& selection, const Pixe
 }
 
 // The routine run on the selected pixels (or the whole image), put back where they came from.
+// The routines are the product's: their own suites check them against formulas.
 ImagePtr Edited(const PixelImage& image, const std::optional<Region>& region,
                 const Routine& routine) {
   ImagePtr part = region ? CropImage(image, *region) : CloneImage(image);

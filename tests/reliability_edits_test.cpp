@@ -1,6 +1,4 @@
-// Catches a budget boundary off by one when opening, a rerun into an older step, and a refusal for
-// memory that drops steps or changes the picture. (Budget drops and refusals of every kind of
-// edit are test_model_history's.)
+// Catches an off-by-one budget on open, reruns into older steps, refusals that change things.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>

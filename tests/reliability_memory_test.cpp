@@ -1,5 +1,4 @@
-// Catches an edit that, with memory running out at any allocation, changes the picture, the
-// history, its position or the modified flag instead of refusing with one message.
+// Catches edits that change anything instead of refusing when any allocation fails.
 #include <gtest/gtest.h>
 
 #include <random>
