@@ -1,6 +1,4 @@
-// The sampler, resize, rotate and mirrors against plain oracles written from their formulas, in
-// every vector level and thread count: edge bands, the exact-position threshold, truncation
-// order, turned sizes and direction, and faults in only one build or one band of rows.
+// Catches sampler, resize, rotate, mirror faults against oracles: edges, exact limit, one band.
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-// The edit history list: links both ways after every append, remove and truncation at either
-// end or in the middle, counts and byte sizes, and freeing a very long chain without recursion.
+// Catches broken links, counts or sizes in the history list, and recursion freeing long ones.
 
 #include <gtest/gtest.h>
 

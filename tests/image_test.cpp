@@ -1,5 +1,4 @@
-// Pixel images and row bands: contiguous rows, empty and negative sizes, crop/paste and border
-// regions, size mismatches, huge-page allocations, and every row handled exactly once.
+// Catches image allocation, crop/paste, border-copy and row-band faults at every edge size.
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,4 @@
-// The decoder fuzzer's seed files, one or more of every format Qt reads, open the same way from
-// a file and from memory (the fuzzer decodes from memory), and every one an offered reader can
-// read does open. Under the sanitizer build this runs each reader once with AddressSanitizer
-// watching our side. Crafted headers declaring huge pictures are refused or decoded within 5 s
-// and 512 MB, measured in a child process.
+// Catches seeds that decode apart from file and memory, and crafted headers that run away.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -40,6 +36,8 @@ class DecodeReliability : public ::testing::Test {
   static inline std::unique_ptr<QGuiApplication> application_;
 };
 
+// Every seed (every format Qt reads) opens alike from a file and from memory, as the fuzzer reads
+// it; under the sanitizer build this runs each reader once with AddressSanitizer watching.
 TEST_F(DecodeReliability, DecodeAlikeFromAFileAndFromMemory) {
   const QDir seeds(VANTORIA_DECODE_SEEDS);
   const QStringList names = seeds.entryList({"*.seed"}, QDir::Files, QDir::Name);

@@ -1,7 +1,4 @@
-// Catches an ignored save error: a save into a folder without write permission, onto a full disk
-// (every encoder, failing inside it or at the flush), over a read-only file or a folder, to no
-// path or with a type no encoder takes must leave the files on disk byte for byte with nothing
-// beside them, the document modified with its image, history and path, and a reason naming it.
+// Catches ignored save errors: unwritable places, full disks, unknown types damaging files.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
