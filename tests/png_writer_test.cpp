@@ -1,0 +1,114 @@
+// Catches a PNG writer that changes pixels (channel order, a filter, a row), whose bytes depend on
+// the thread count, whose chunks differ from Qt's writer's, or that reports a failed write or
+// exhausted memory as success or then replaces the old file.
+#include "document/png_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <random>
+
+#include "document/image_codecs.h"
+#include "support/image_test_util.h"
+#include "support/memory_runs_out.h"
+
+namespace vantoria {
+namespace {
+
+constexpr PngOptions kOpaque = {.alpha = false, .dotsPerMeterX = 3780, .dotsPerMeterY = 2000};
+constexpr PngOptions kAlpha = {.alpha = true, .dotsPerMeterX = 3780, .dotsPerMeterY = 2000};
+
+QByteArray Png(const PixelImage& image, const PngOptions& options) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  EXPECT_EQ(WritePng(image, options, buffer), PngResult::kWritten);
+  return buffer.data();
+}
+
+// Chunk types in order with their data, a run of IDAT chunks as one entry without it.
+QStringList Chunks(const QByteArray& png) {
+  QStringList chunks;
+  for (qsizetype at = 8; at + 12 <= png.size();) {
+    const auto length = qFromBigEndian<quint32>(png.constData() + at);
+    const QByteArray type = png.mid(at + 4, 4);
+    const QByteArray data = type == "IDAT" ? QByteArray() : png.mid(at + 8, length).toHex();
+    if (chunks.isEmpty() || chunks.back() != "IDAT" || type != "IDAT") {
+      chunks.append(QString::fromLatin1(type + data));
+    }
+    at += 12 + static_cast<qsizetype>(length);
+  }
+  return chunks;
+}
+
+ImagePtr Picture(std::mt19937& random, std::int32_t height, std::int32_t width, bool alpha,
+                 int kind) {
+  ImagePtr image = kind == 0 ? test::RandomImage(random, height, width)
+                             : test::UniformImage(height, width, 0x80336699u);
+  for (std::int32_t y = 0; y < height; ++y) {  // kind 2: smooth, where every filter wins rows
+    for (std::int32_t x = 0; kind == 2 && x < width; ++x) {
+      image->rows[y][x] = (255u - y) << 24 | ((x + y) & 255u) << 16 | ((x * y >> 3) & 255u) << 8 |
+                          ((2 * x + (random() & 3)) & 255u);
+    }
+  }
+  for (std::size_t k = 0; !alpha && k < image->pixelCount(); ++k) {
+    image->pixels()[k] |= 0xFF000000u;
+  }
+  return image;
+}
+
+TEST(PngWriter, ReadsBackExactlyWithQtsChunksWhateverTheThreadCount) {
+  std::mt19937 random{11};
+  const std::tuple<std::int32_t, std::int32_t, int> rows[] = {
+      {1, 1, 0}, {1, 9, 0}, {9, 1, 0}, {13, 17, 0}, {20, 30, 1}, {37, 41, 2}, {64, 33, 0}};
+  for (const auto& [height, width, kind] : rows) {
+    for (const PngOptions& options : {kOpaque, kAlpha}) {
+      SCOPED_TRACE(testing::Message() << height << " x " << width << " kind " << kind);
+      const ImagePtr image = Picture(random, height, width, options.alpha, kind);
+      const QByteArray png = Png(*image, options);
+      QImage back = QImage::fromData(png, "png").convertToFormat(QImage::Format_ARGB32);
+      ImagePtr read = test::UniformImage(height, width, 0);
+      for (std::int32_t y = 0; y < height && back.height() == height; ++y) {
+        std::memcpy(read->rows[y], back.constScanLine(y), static_cast<std::size_t>(width) * 4);
+      }
+      EXPECT_TRUE(test::ImagesEqual(*read, *image));
+      QImage picture(reinterpret_cast<const uchar*>(image->pixels()), width, height, width * 4,
+                     options.alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+      picture.setDotsPerMeterX(options.dotsPerMeterX);
+      picture.setDotsPerMeterY(options.dotsPerMeterY);
+      QBuffer qt;
+      ASSERT_TRUE(qt.open(QIODevice::WriteOnly) && QImageWriter(&qt, "png").write(picture));
+      EXPECT_EQ(Chunks(png), Chunks(qt.data()));
+      test::ForEachConfiguration([&] { EXPECT_EQ(Png(*image, options), png); });
+    }
+  }
+}
+
+TEST(PngWriter, FailedWritesAndExhaustedMemoryLeaveTheOldFile) {
+  std::mt19937 random{5};
+  const ImagePtr image = Picture(random, 30, 20, true, 0);
+  QBuffer readOnly;
+  readOnly.open(QIODevice::ReadOnly);
+  EXPECT_EQ(WritePng(*image, kAlpha, readOnly), PngResult::kWriteFailed);
+  QTemporaryDir directory;
+  const QString path = directory.filePath("old.png");
+  const ImageEncoder png = {"png", "PNG", "*.PNG"};
+  ASSERT_TRUE(EncodeImageFile(*test::UniformImage(3, 3, 0), path, png, nullptr));
+  const ImagePtr old = DecodeImageFile(path, DefaultImageByteLimit(), nullptr);
+  ASSERT_TRUE(old);
+  for (const int successes : {0, 1}) {  // the filtered rows, then the compressed stream
+    const test::MemoryRunsOut memory(successes);
+    QString error;
+    EXPECT_FALSE(EncodeImageFile(*image, path, png, &error));
+    EXPECT_TRUE(error.contains(QString::fromUtf8("内存不足"))) << error.toStdString();
+  }
+  EXPECT_TRUE(test::ImagesEqual(*DecodeImageFile(path, DefaultImageByteLimit(), nullptr), *old));
+  EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+}  // namespace
+}  // namespace vantoria
