@@ -17,8 +17,9 @@ namespace vantoria {
 namespace {
 
 constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-// libdeflate's level 6 comes within a percent of zlib's default (which Qt's writer uses) on
-// photos and noise, at a third of its time; higher levels cost far more for little.
+// libdeflate's level 6: on noisy photos within 5 % of the size of zlib's default with the
+// filtered strategy (which Qt's writer uses), at a fraction of its time; levels 10-12 come out
+// smaller but take as long as zlib.
 constexpr int kCompressionLevel = 6;
 // Long IDAT chunks: fewer chunk headers, and any reader takes them.
 constexpr std::size_t kIdatBytes = std::size_t{1} << 20;
