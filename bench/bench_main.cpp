@@ -154,7 +154,7 @@ void PrintScaling(const std::vector<Row>& rows, const std::vector<Timing>& one,
 
 std::vector<Row> SelectRows(const Options& options) {
   std::vector<Row> rows;
-  for (std::vector<Row> part : {OperationRows(), EditPathRows(), ZoomRows()}) {
+  for (std::vector<Row> part : {OperationRows(), EditPathRows(), ZoomRows(), SaveRows()}) {
     for (Row& row : part) {
       if (options.filter.empty() || row.name == kMemcpyRow ||
           row.name.find(options.filter) != std::string::npos) {

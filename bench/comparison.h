@@ -52,6 +52,8 @@ std::vector<Row> OperationRows();
 std::vector<Row> EditPathRows();
 // Rows for the view's picture when zoomed (zoom_rows.cpp).
 std::vector<Row> ZoomRows();
+// Rows for saving the picture as PNG, JPEG and WebP (save_rows.cpp).
+std::vector<Row> SaveRows();
 
 // OpenCV's thread count; nothing without OpenCV.
 void SetOpenCvThreads(int threads);

@@ -14,8 +14,10 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "document/file_types.h"
+#include "document/png_writer.h"
 
 namespace vantoria {
 namespace {
@@ -31,6 +33,7 @@ constexpr const char* kIsFolder = "这是一个文件夹";
 constexpr const char* kUnknownFormat = "不支持的图像格式";
 constexpr const char* kEmptyImage = "图像是空的";
 constexpr const char* kWriteFailed = "写入磁盘时出错（磁盘已满或文件过大）";
+constexpr const char* kNoMemory = "内存不足";
 
 constexpr std::size_t kMegabyte = std::size_t{1} << 20;
 constexpr std::size_t kFallbackByteLimit = std::size_t{1} << 30;  // when memory size is unknown
@@ -199,6 +202,24 @@ ImagePtr Decode(QIODevice& device, const QByteArray& named, const QString& name,
   return image ? std::move(image) : TooBig(error, name);
 }
 
+// Writes `picture` (which shows `image`) in `format`: PNG with our own writer, several times
+// faster than Qt's, everything else with Qt's. Returns success, or failure and why.
+std::pair<bool, QString> Encode(const PixelImage& image, const QImage& picture,
+                                const QByteArray& format, QIODevice& device) {
+  if (format == "png") {
+    // The chunks Qt's writer would emit for this picture: no text or colour space here.
+    const PngOptions options = {.alpha = picture.hasAlphaChannel(),
+                                .dotsPerMeterX = picture.dotsPerMeterX(),
+                                .dotsPerMeterY = picture.dotsPerMeterY()};
+    const PngResult result = WritePng(image, options, device);
+    return {result == PngResult::kWritten,
+            result == PngResult::kOutOfMemory ? Text(kNoMemory) : Text(kWriteFailed)};
+  }
+  QImageWriter writer(&device, format);
+  const bool encoded = writer.write(picture);
+  return {encoded, encoded ? QString() : writer.errorString()};
+}
+
 }  // namespace
 
 std::vector<ImageEncoder> ListImageEncoders() {
@@ -337,12 +358,11 @@ bool EncodeImageFile(const PixelImage& image, const QString& path, const ImageEn
     return SaveFailed(error, path, file.errorString());
   }
   CheckedWriter device(file);
-  QImageWriter writer(&device, encoder.format);
-  const bool encoded = writer.write(picture);
+  const auto [encoded, encoderError] = Encode(image, picture, encoder.format, device);
   // The last buffered bytes go to disk here: commit() would flush them too, but in Qt 6.4 it
   // renames the file into place even when that flush fails.
   if (!encoded || device.failed() || !file.flush()) {
-    const QString reason = encoded || device.failed() ? Text(kWriteFailed) : writer.errorString();
+    const QString reason = encoded || device.failed() ? Text(kWriteFailed) : encoderError;
     file.cancelWriting();
     return SaveFailed(error, path, reason);
   }
