@@ -337,6 +337,7 @@ TEST_F(DocumentMenusTest, CtrlAAndCtrlSReachTheirCommands) {
 
   Trigger(ID_ADJUST_INVERT);
   QTest::keyClick(frame, Qt::Key_S, Qt::ControlModifier);
+  Documents().WaitForSaves();
   EXPECT_FALSE(document->IsModified());
   EXPECT_EQ(savePrompts, 0);
 }
