@@ -126,7 +126,6 @@ class CDocManager : public QObject {
   CRecentFileList m_recentFiles;
   std::vector<Entry> m_entries;  // in opening order
   int m_nUntitledCount = 0;
-  bool m_bSaveCancelled = false;
   std::vector<std::unique_ptr<SaveJob>> m_saves;  // in starting order
 };
 

@@ -92,7 +92,6 @@ bool CDocManager::DoFileSaveAs(CVantoriaDoc* document) {
 }
 
 bool CDocManager::SaveAs(CVantoriaDoc* document, const QString& path) {
-  m_bSaveCancelled = false;
   if (!path.isEmpty() && !ConfirmAlphaLoss(document, path)) {
     return false;
   }
@@ -190,8 +189,8 @@ QString CDocManager::AskSavePath(CVantoriaDoc* document) {
   const prompts::SavePathAnswer answer =
       prompts::AskSavePath(DialogParent(), SaveRequestFor(*document));
   const QString path = WithDefaultSuffix(answer.path, SuffixOfNameFilter(answer.selectedFilter));
-  m_bSaveCancelled = path.isEmpty() || !ConfirmAlphaLoss(document, path);
-  return m_bSaveCancelled ? QString() : path;
+  const bool cancelled = path.isEmpty() || !ConfirmAlphaLoss(document, path);
+  return cancelled ? QString() : path;
 }
 
 prompts::SavePathRequest CDocManager::SaveRequestFor(const CVantoriaDoc& document) const {
@@ -227,7 +226,6 @@ bool CDocManager::ConfirmAlphaLoss(CVantoriaDoc* document, const QString& path) 
     return true;
   }
   if (!prompts::AskYesNo(DialogParent(), AlphaLossQuestion(*document, encoder->description))) {
-    m_bSaveCancelled = true;
     return false;
   }
   entry->alphaLossAccepted = true;

@@ -42,14 +42,12 @@ class BackgroundSaveTest : public ShellTest {
     ASSERT_TRUE(m_started.tryAcquire(1, 5000));
   }
   void OpenGate() { m_gate.release(); }
-  QString FileBytes(const QString& path) {
+  static QByteArray FileBytes(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toHex() : QString();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
 
   std::atomic<bool> fail = false;
-
- private:
   QSemaphore m_gate;
   QSemaphore m_started;
 };
@@ -81,7 +79,7 @@ TEST_F(BackgroundSaveTest, WindowRunsAndAnEditDuringTheSaveKeepsTheDocumentModif
 TEST_F(BackgroundSaveTest, FailureKeepsTheOldFileThePathAndTheModifiedFlag) {
   const QString path = WriteImage("keep.png", 6, 6);
   const QString other = WriteImage("other.png", 5, 5);
-  const QString before = FileBytes(other);
+  const QByteArray before = FileBytes(other);
   Documents().OpenDocumentFile(path);
   Trigger(ID_ADJUST_INVERT);
   fail = true;
