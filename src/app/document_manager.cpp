@@ -21,8 +21,6 @@
 namespace vantoria {
 namespace {
 
-constexpr int kRecentFileCount = 5;
-
 // Two spellings of one file (a symbolic link, "..") name the same document.
 bool SameFile(const QString& a, const QString& b) {
   const QString canonicalA = QFileInfo(a).canonicalFilePath();
@@ -41,10 +39,6 @@ QString OpenFailedText(const CVantoriaDoc& document, const QString& path) {
 }
 
 }  // namespace
-
-CDocManager::CDocManager(QObject* parent) : QObject(parent), m_recentFiles(kRecentFileCount) {}
-
-CDocManager::~CDocManager() = default;
 
 CVantoriaDoc* CDocManager::OpenDocumentFile(const QString& path) {
   const QString fullPath = QFileInfo(path).absoluteFilePath();
@@ -166,6 +160,7 @@ bool CDocManager::CloseDocument(CVantoriaDoc* document) {
 }
 
 void CDocManager::CloseAllDocuments() {
+  WaitForSaves();
   for (CVantoriaDoc* document : Documents()) {
     for (CChildFrame* frame : FramesOf(document)) {
       frame->CloseFrame();

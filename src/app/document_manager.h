@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <memory>
 #include <vector>
 
 #include "framework/recent_file_list.h"
@@ -50,17 +51,30 @@ class CDocManager : public QObject {
   // A further window on the document; numbers the windows' titles.
   CChildFrame* CreateNewFrame(CVantoriaDoc* document);
 
-  // --- saving ---
+  // --- saving (document_manager_save.cpp) ---
+  // The file is written on a worker from a copy of the picture while the window goes on, or
+  // at once from the document's own picture when the memory budget has no free room for the
+  // copy. The document takes the path and title, and leaves the modified state unless edited
+  // meanwhile, once the file is on disk; a failure is told to the user then. A document's
+  // second save waits for its first.
   // Save: in place when the document has a writable path in a format that can be written, else
-  // under a path asked for (a picture in a read-only format is offered as PNG).
+  // under a path asked for (a picture in a read-only format is offered as PNG). True when the
+  // save was started or made, or nothing needed writing.
   [[nodiscard]] bool DoFileSave(CVantoriaDoc* document);
   // Save As: always asks for the path, starting from the document's folder, name and type; a
   // name typed without extension gets the one of the type selected. The document takes it.
   [[nodiscard]] bool DoFileSaveAs(CVantoriaDoc* document);
-  // Asks whether to save a modified document; false when the user cancels or saving fails.
+  // Asks whether to save a modified document and waits for the save; false when the user
+  // cancels or saving fails.
   [[nodiscard]] bool SaveModified(CVantoriaDoc* document);
-  // SaveModified for every document in turn; false at the first refusal.
+  // SaveModified for every document in turn, once running saves have ended; false at the
+  // first refusal.
   [[nodiscard]] bool SaveAllModified();
+  // Runs the event loop, without user input, until the document's saves (every document's
+  // when none is given) have ended and their results have been taken.
+  void WaitForSaves(const CVantoriaDoc* document = nullptr);
+  // "正在保存 a.png…" while saves run; empty when none does.
+  QString SaveStatusText() const;
 
   // --- closing ---
   // Asks to save, then closes every window of the document. False when the user kept it.
@@ -80,8 +94,11 @@ class CDocManager : public QObject {
  signals:
   // A file was opened or saved; the recent-file list and the last folder have taken it.
   void fileUsed(const QString& path);
+  // A save started or ended: SaveStatusText changed.
+  void savesChanged();
 
  private:
+  struct SaveJob;  // a save running on a worker (document_manager_save.cpp)
   struct Entry {
     CVantoriaDoc* document;
     QList<QPointer<CChildFrame>> frames;  // in creation order
@@ -95,6 +112,9 @@ class CDocManager : public QObject {
   void SizeNewFrame(CChildFrame* frame, const CVantoriaDoc* document);
   void RenumberFrames(const Entry& entry);
   [[nodiscard]] bool SaveAs(CVantoriaDoc* document, const QString& path);
+  [[nodiscard]] bool StartSave(CVantoriaDoc* document, const QString& path);
+  void OnSaveFinished(SaveJob* job);
+  bool IsSaving(const CVantoriaDoc* document) const;
   QString AskSavePath(CVantoriaDoc* document);
   prompts::SavePathRequest SaveRequestFor(const CVantoriaDoc& document) const;
   [[nodiscard]] bool ConfirmAlphaLoss(CVantoriaDoc* document, const QString& path);
@@ -106,7 +126,7 @@ class CDocManager : public QObject {
   CRecentFileList m_recentFiles;
   std::vector<Entry> m_entries;  // in opening order
   int m_nUntitledCount = 0;
-  bool m_bSaveCancelled = false;
+  std::vector<std::unique_ptr<SaveJob>> m_saves;  // in starting order
 };
 
 }  // namespace vantoria

@@ -1,9 +1,16 @@
-// Saving documents: Save, Save As and the question before a modified document closes.
+// Saving documents: Save, Save As and the question before a modified document closes. Files
+// are written on a worker from a copy of the picture, so the window stays responsive.
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QFuture>
+#include <QPointer>
 #include <QSettings>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
 #include "app/document_manager.h"
+#include "app/testing_hooks.h"
 #include "document/file_types.h"
 #include "document/image_codecs.h"
 #include "document/vantoria_doc.h"
@@ -12,13 +19,19 @@
 namespace vantoria {
 namespace {
 
+constexpr int kRecentFileCount = 5;
 const QString kLastFolderKey = QStringLiteral("Files/LastFolder");
 // The type proposed for a new picture or one whose own format cannot be written.
 const QString kProposedType = QStringLiteral("PNG");
 
-QString SaveFailedText(const CVantoriaDoc& document) {
-  if (!document.GetLastError().isEmpty()) {
-    return document.GetLastError();
+SaveEncoder& SaveEncoderHook() {
+  static SaveEncoder hook;  // user-interface thread only; each save takes a copy
+  return hook;
+}
+
+QString SaveFailedText(const QString& error, const CVantoriaDoc& document) {
+  if (!error.isEmpty()) {
+    return error;
   }
   return QStringLiteral("无法保存“%1”。").arg(document.GetTitle());
 }
@@ -42,37 +55,142 @@ bool CanSaveInPlace(const QString& path) {
 
 }  // namespace
 
+void SetSaveEncoder(SaveEncoder encoder) {
+  SaveEncoderHook() = std::move(encoder);
+}
+
+// The worker reads the snapshot and writes the result fields; the user-interface thread reads
+// them only once the worker has posted OnSaveFinished as its last act.
+struct CDocManager::SaveJob {
+  QPointer<CVantoriaDoc> document;
+  QString path;
+  SaveSnapshot snapshot;
+  bool saved = false;
+  QString error;
+  QFuture<void> done;
+};
+
+// Here, where the running saves' type is known.
+CDocManager::CDocManager(QObject* parent) : QObject(parent), m_recentFiles(kRecentFileCount) {}
+
+CDocManager::~CDocManager() {
+  // The workers read snapshots held here; their results are no longer wanted.
+  for (const std::unique_ptr<SaveJob>& job : m_saves) {
+    job->done.waitForFinished();
+  }
+}
+
 bool CDocManager::DoFileSave(CVantoriaDoc* document) {
+  WaitForSaves(document);  // a Save As under way may change the path
   const QString path = document->GetPathName();
   return SaveAs(document, CanSaveInPlace(path) ? path : QString());
 }
 
 bool CDocManager::DoFileSaveAs(CVantoriaDoc* document) {
+  WaitForSaves(document);
   return SaveAs(document, QString());
 }
 
 bool CDocManager::SaveAs(CVantoriaDoc* document, const QString& path) {
-  m_bSaveCancelled = false;
   if (!path.isEmpty() && !ConfirmAlphaLoss(document, path)) {
     return false;
   }
-  if (document->DoSave(path, true)) {
+  const QString target = path.isEmpty() ? AskSavePath(document) : path;
+  if (target.isEmpty()) {
+    return false;  // the user cancelled
+  }
+  if (!document->IsModified() && target == document->GetPathName()) {
+    NoteFileUsed(target);  // nothing to write
+    return true;
+  }
+  if (StartSave(document, target)) {
+    return true;
+  }
+  // No room for a copy, or the save cannot start: as before, from the document's own picture.
+  if (document->DoSave(target, true)) {
     NoteFileUsed(document->GetPathName());
     return true;
   }
-  // A cancelled dialog is the user's choice, not a failure to report.
-  if (!m_bSaveCancelled) {
-    prompts::ShowWarning(DialogParent(), SaveFailedText(*document));
-  }
+  prompts::ShowWarning(DialogParent(), SaveFailedText(document->GetLastError(), *document));
   return false;
+}
+
+bool CDocManager::StartSave(CVantoriaDoc* document, const QString& path) {
+  const std::optional<ImageEncoder> encoder = document->EncoderForSave(path);
+  std::optional<SaveSnapshot> snapshot = encoder ? document->TakeSaveSnapshot() : std::nullopt;
+  if (!snapshot) {
+    return false;
+  }
+  SaveJob* job = m_saves.emplace_back(std::make_unique<SaveJob>()).get();
+  job->document = document;
+  job->path = path;
+  job->snapshot = std::move(*snapshot);
+  SaveEncoder encode = SaveEncoderHook() ? SaveEncoderHook() : SaveEncoder(EncodeImageFile);
+  job->done = QtConcurrent::run([this, job, encode = std::move(encode), with = *encoder] {
+    job->saved = encode(*job->snapshot.image, job->path, with, &job->error);
+    QMetaObject::invokeMethod(
+        this, [this, job] { OnSaveFinished(job); }, Qt::QueuedConnection);
+  });
+  emit savesChanged();
+  return true;
+}
+
+void CDocManager::OnSaveFinished(SaveJob* job) {
+  const auto found =
+      std::find_if(m_saves.begin(), m_saves.end(),
+                   [job](const std::unique_ptr<SaveJob>& held) { return held.get() == job; });
+  if (found == m_saves.end()) {
+    return;
+  }
+  const std::unique_ptr<SaveJob> finished = std::move(*found);
+  m_saves.erase(found);
+  finished->done.waitForFinished();  // it has posted this call: only its return is left
+  const std::uint64_t version = finished->snapshot.version;
+  finished->snapshot = {};  // the copy's memory goes back before anything is shown
+  emit savesChanged();
+  CVantoriaDoc* document = finished->document;
+  if (!document) {
+    return;  // closed without asking, as the program ends
+  }
+  if (finished->saved) {
+    document->OnSnapshotSaved(finished->path, version);
+    NoteFileUsed(finished->path);
+  } else {
+    prompts::ShowWarning(DialogParent(), SaveFailedText(finished->error, *document));
+  }
+}
+
+bool CDocManager::IsSaving(const CVantoriaDoc* document) const {
+  return std::any_of(m_saves.begin(), m_saves.end(),
+                     [document](const std::unique_ptr<SaveJob>& job) {
+                       return !document || job->document == document;
+                     });
+}
+
+void CDocManager::WaitForSaves(const CVantoriaDoc* document) {
+  while (IsSaving(document)) {
+    // The window repaints meanwhile; clicks and keys wait until the save has ended.
+    QEventLoop loop;
+    connect(this, &CDocManager::savesChanged, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+  }
+}
+
+QString CDocManager::SaveStatusText() const {
+  QStringList names;
+  for (const std::unique_ptr<SaveJob>& job : m_saves) {
+    names.append(QFileInfo(job->path).fileName());
+  }
+  return names.isEmpty() ? QString()
+                         : QStringLiteral("正在保存 %1…").arg(names.join(QStringLiteral("、")));
 }
 
 QString CDocManager::AskSavePath(CVantoriaDoc* document) {
   const prompts::SavePathAnswer answer =
       prompts::AskSavePath(DialogParent(), SaveRequestFor(*document));
   const QString path = WithDefaultSuffix(answer.path, SuffixOfNameFilter(answer.selectedFilter));
-  m_bSaveCancelled = path.isEmpty() || !ConfirmAlphaLoss(document, path);
-  return m_bSaveCancelled ? QString() : path;
+  const bool cancelled = path.isEmpty() || !ConfirmAlphaLoss(document, path);
+  return cancelled ? QString() : path;
 }
 
 prompts::SavePathRequest CDocManager::SaveRequestFor(const CVantoriaDoc& document) const {
@@ -108,7 +226,6 @@ bool CDocManager::ConfirmAlphaLoss(CVantoriaDoc* document, const QString& path) 
     return true;
   }
   if (!prompts::AskYesNo(DialogParent(), AlphaLossQuestion(*document, encoder->description))) {
-    m_bSaveCancelled = true;
     return false;
   }
   entry->alphaLossAccepted = true;
@@ -128,12 +245,17 @@ QString CDocManager::LastFolder() const {
 }
 
 bool CDocManager::SaveModified(CVantoriaDoc* document) {
+  WaitForSaves(document);
   if (!document->IsModified()) {
     return true;
   }
   switch (prompts::AskSaveChanges(DialogParent(), document->GetTitle())) {
     case prompts::SaveChangesAnswer::Save:
-      return DoFileSave(document);
+      if (!DoFileSave(document)) {
+        return false;
+      }
+      WaitForSaves(document);
+      return !document->IsModified();
     case prompts::SaveChangesAnswer::Discard:
       return true;
     case prompts::SaveChangesAnswer::Cancel:
@@ -143,6 +265,7 @@ bool CDocManager::SaveModified(CVantoriaDoc* document) {
 }
 
 bool CDocManager::SaveAllModified() {
+  WaitForSaves();
   for (CVantoriaDoc* document : Documents()) {
     if (!SaveModified(document)) {
       return false;

@@ -13,6 +13,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 
 namespace vantoria {
@@ -71,6 +72,7 @@ class CMainFrame : public QMainWindow {
   // main_frame_bars.cpp
   void CreateToolBar();
   void CreateStatusBar();
+  void UpdateSavePane();
   // main_frame_zoom.cpp
   void CreateViewPanes();
   void AddSecondaryShortcuts();
@@ -106,6 +108,9 @@ class CMainFrame : public QMainWindow {
   QLabel* m_pPixelPane = nullptr;
   QLabel* m_pSelectionPane = nullptr;
   QComboBox* m_pZoomBox = nullptr;
+  // Shown while files are being saved: which, and a busy bar.
+  QLabel* m_pSavePane = nullptr;
+  QProgressBar* m_pSaveProgress = nullptr;
   QPointer<CVantoriaView> m_pWatchedView;
   QMetaObject::Connection m_viewWatch;
 };

@@ -1,9 +1,11 @@
 // The toolbar and the status bar.
 #include <QAction>
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/document_manager.h"
 #include "app/lock_indicators.h"
 #include "app/main_frame.h"
 #include "res/command_ids.h"
@@ -71,9 +73,27 @@ void CMainFrame::CreateStatusBar() {
   bar->addWidget(idle, 1);
   CreateViewPanes();
   m_pIndicators = new LockIndicators(bar);
+  // Saves run beside the window; these panes say so until they end.
+  m_pSavePane = new QLabel(bar);
+  m_pSavePane->setObjectName(QStringLiteral("savePane"));
+  m_pSaveProgress = new QProgressBar(bar);
+  m_pSaveProgress->setObjectName(QStringLiteral("saveProgress"));
+  m_pSaveProgress->setRange(0, 0);  // the encoders report no progress: a busy bar
+  m_pSaveProgress->setMaximumWidth(100);
+  bar->addPermanentWidget(m_pSavePane);
+  bar->addPermanentWidget(m_pSaveProgress);
+  connect(&m_documents, &CDocManager::savesChanged, this, &CMainFrame::UpdateSavePane);
+  UpdateSavePane();
 
   QAction* toggle = FindAction(ID_VIEW_STATUS_BAR);
   connect(toggle, &QAction::toggled, bar, &QWidget::setVisible);
+}
+
+void CMainFrame::UpdateSavePane() {
+  const QString text = m_documents.SaveStatusText();
+  m_pSavePane->setText(text);
+  m_pSavePane->setVisible(!text.isEmpty());
+  m_pSaveProgress->setVisible(!text.isEmpty());
 }
 
 }  // namespace vantoria

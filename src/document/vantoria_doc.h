@@ -11,8 +11,16 @@
 #include "core/memory_budget.h"
 #include "core/pixel_image.h"
 #include "document/document.h"
+#include "document/image_codecs.h"
 
 namespace vantoria {
+
+// The picture as it was at one image version, kept apart from the document for a save.
+struct SaveSnapshot {
+  ImagePtr image;
+  MemoryReservation charge;  // the copy's share of the program's budget
+  std::uint64_t version = 0;
+};
 
 // One open picture: its image, its edit history and the position in that history.
 // Every change of the image goes through ApplyImage; the document never shares pixels with
@@ -82,6 +90,16 @@ class CVantoriaDoc : public CDocument, public MemoryReclaimer {
   // True when the file was written, or when nothing needed writing.
   [[nodiscard]] bool OnSaveDocument(const QString& path);
   [[nodiscard]] bool SaveImageFile(const QString& path);
+  // The encoder for a save under `path`; none, with the reason in GetLastError, when there is
+  // no path, no image or no encoder for its type.
+  [[nodiscard]] std::optional<ImageEncoder> EncoderForSave(const QString& path);
+  // A copy of the picture for a save that runs while the document goes on changing, charged to
+  // the program's budget. None when there is no image or the copy would cost undo steps (of
+  // any document) or fail: the caller then saves from the document's own picture.
+  [[nodiscard]] std::optional<SaveSnapshot> TakeSaveSnapshot() const;
+  // The picture as it was at image version `version` is safely in `path`: the document takes
+  // the path, and leaves the modified state only when it has not changed since.
+  void OnSnapshotSaved(const QString& path, std::uint64_t version);
   // Saves under `path`, or under a path asked of the user when it is empty; with `replace`
   // the document takes the new path and title.
   [[nodiscard]] bool DoSave(const QString& path, bool replace);
@@ -95,6 +113,8 @@ class CVantoriaDoc : public CDocument, public MemoryReclaimer {
     return m_pCurrentStep ? m_pCurrentStep->newer.get() : m_history.oldest();
   }
   void SetModifiedByHistory();
+  // The file now holds the picture of image version `version`.
+  void MarkSaved(std::uint64_t version);
   void DiscardRedoBranch();
   void DropOldestStep();
   void ShowChangedImage();

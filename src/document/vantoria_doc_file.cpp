@@ -45,29 +45,75 @@ bool CVantoriaDoc::OnSaveDocument(const QString& path) {
 }
 
 bool CVantoriaDoc::SaveImageFile(const QString& path) {
+  const std::optional<ImageEncoder> encoder = EncoderForSave(path);
+  if (!encoder || !EncodeImageFile(*m_pImage, path, *encoder, &m_strLastError)) {
+    return false;
+  }
+  MarkSaved(m_nImageVersion);
+  return true;
+}
+
+std::optional<ImageEncoder> CVantoriaDoc::EncoderForSave(const QString& path) {
   m_strLastError.clear();
   if (path.isEmpty()) {
     m_strLastError = NoPathText();
-    return false;
+    return std::nullopt;
   }
   if (!m_pImage) {
     m_strLastError = NoImageText();
-    return false;
+    return std::nullopt;
   }
-  const std::optional<ImageEncoder> encoder = GetEncoderClsid(path);
+  std::optional<ImageEncoder> encoder = GetEncoderClsid(path);
   if (!encoder) {
     m_strLastError = NoEncoderText(path);
-    return false;
   }
-  if (!EncodeImageFile(*m_pImage, path, *encoder, &m_strLastError)) {
-    return false;
+  return encoder;
+}
+
+std::optional<SaveSnapshot> CVantoriaDoc::TakeSaveSnapshot() const {
+  if (!m_pImage) {
+    return std::nullopt;
+  }
+  // Only free room counts: a faster save is not worth an undo step. Blocks kept for reuse go
+  // first, as they would for any allocation.
+  MemoryBudget& budget = ProgramMemoryBudget();
+  const std::size_t bytes = m_pImage->byteSize();
+  const auto freeRoom = [&budget] {
+    const std::size_t used = budget.Used();
+    const std::size_t limit = budget.Limit();
+    return used < limit ? limit - used : 0;
+  };
+  if (freeRoom() < bytes) {
+    ReleaseCachedPixels();
+  }
+  if (freeRoom() < bytes) {
+    return std::nullopt;
+  }
+  SaveSnapshot snapshot{nullptr, budget.Reserve(bytes), m_nImageVersion};
+  snapshot.image = snapshot.charge ? CloneImage(*m_pImage) : nullptr;
+  if (!snapshot.image) {
+    return std::nullopt;
+  }
+  return snapshot;
+}
+
+void CVantoriaDoc::OnSnapshotSaved(const QString& path, std::uint64_t version) {
+  MarkSaved(version);
+  SetPathName(path);
+}
+
+void CVantoriaDoc::MarkSaved(std::uint64_t version) {
+  if (version != m_nImageVersion) {
+    // Edited since: the file holds an older state than any the history can show as saved.
+    m_bBaseDiffersFromFile = true;
+    SetModifiedByHistory();
+    return;
   }
   m_history.RemoveAll();
   m_pCurrentStep = nullptr;
   m_bBaseDiffersFromFile = false;
   SetModifiedFlag(false);
   UpdateAllViews();
-  return true;
 }
 
 bool CVantoriaDoc::DoSave(const QString& path, bool replace) {

@@ -127,10 +127,12 @@ class ShellTest : public ::testing::Test {
     EXPECT_NE(action, nullptr) << "no action for command " << id;
     return action;
   }
-  // Runs the command as the user's click on its menu item or button would.
+  // Runs the command as the user's click on its menu item or button would, and waits for the
+  // saves it started.
   void Trigger(int id) {
     Action(id)->trigger();
     QCoreApplication::processEvents();  // posted operations run now
+    Documents().WaitForSaves();
   }
   CChildFrame* ActiveChild() const { return frame->MDIGetActive(); }
   CVantoriaDoc* ActiveDocument() const {

@@ -308,6 +308,7 @@ TEST_F(DocumentTest, ShortcutsReachTheirCommands) {
   EXPECT_EQ(app->GetSelectionRect(), (Region{0, 0, 11, 7}));
   Trigger(ID_ADJUST_INVERT);
   press(Qt::Key_S);
+  Documents().WaitForSaves();
   EXPECT_FALSE(document->IsModified());
   EXPECT_EQ(savePrompts, 0);
   press(Qt::Key_N);
