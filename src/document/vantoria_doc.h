@@ -10,6 +10,7 @@
 #include "core/history_list.h"
 #include "core/memory_budget.h"
 #include "core/pixel_image.h"
+#include "document/camera_data.h"
 #include "document/document.h"
 
 namespace vantoria {
@@ -33,8 +34,11 @@ class CVantoriaDoc : public CDocument, public MemoryReclaimer {
   const HistoryList& GetHistory() const { return m_history; }
   HistoryStep* GetCurrentStep() const { return m_pCurrentStep; }
 
-  // Starts the document afresh with `image`, as just opened: no history, not modified.
-  void InitImage(ImagePtr image);
+  // Starts the document afresh with `image`, as just opened: no history, not modified, with
+  // the camera data of its file (none for a picture that comes from no file).
+  void InitImage(ImagePtr image, CameraData cameraData = {});
+  // The opened file's EXIF, XMP and colour profile, written again into every save.
+  const CameraData& GetCameraData() const { return m_cameraData; }
   // Installs `image` (owned by the caller, usually a history step): pasted at `region`, or
   // copied as the whole image. Marks the document by the history rule and repaints the views.
   // False, with the image unchanged, when a copy cannot be allocated.
@@ -113,6 +117,7 @@ class CVantoriaDoc : public CDocument, public MemoryReclaimer {
   std::size_t m_nHistoryBudget = std::numeric_limits<std::size_t>::max();
   std::function<QString()> m_savePathPrompt;
   QString m_strLastError;
+  CameraData m_cameraData;
 };
 
 }  // namespace vantoria
