@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <exiv2/exiv2.hpp>
 
 #include "document/image_codecs.h"
@@ -52,11 +53,8 @@ TEST(CameraData, KeptThroughAnEditAndASaveUprightWithoutThumbnail) {
   CVantoriaDoc document;
   ASSERT_TRUE(document.OnOpenDocument(CameraJpeg(dir)));
   ImagePtr inverted = CloneImage(*document.GetImage());
-  for (std::int32_t y = 0; y < inverted->height; ++y) {
-    for (std::int32_t x = 0; x < inverted->width; ++x) {
-      inverted->rows[y][x] ^= 0x00FFFFFF;
-    }
-  }
+  std::for_each(inverted->pixels(), inverted->pixels() + inverted->pixelCount(),
+                [](Pixel& pixel) { pixel ^= 0x00FFFFFF; });
   ASSERT_TRUE(document.ApplyImage(*inverted, std::nullopt));
   for (const char* name : {"out.jpg", "out.png", "out.tif"}) {
     const QString path = dir.filePath(name);
@@ -90,17 +88,14 @@ TEST(CameraData, PlainOrDamagedFilesOpenAndSaveAsWithout) {
   picture.fill(Qt::green);
   ASSERT_TRUE(picture.save(plain, "JPEG"));
   const QByteArray bytes = ReadAll(plain);
-  const QByteArray badExif = QByteArray(
-      "\xFF\xE1\x00\x10"
-      "Exif\0\0II*\0\xFF\xFF\xFF\x7F",
-      18);
+  const QByteArray badExif = QByteArray::fromHex("ffe10010457869660000492a00ffffff7f");
   const QByteArray xmp = QByteArray("http://ns.adobe.com/xap/1.0/", 29) + "<x:xmpmeta><";
   const QByteArray badXmp = QByteArray("\xFF\xE1\x00", 3) + char(xmp.size() + 2) + xmp;
   for (const QByteArray& block : {QByteArray(), badExif, badXmp}) {
     const QString path = dir.filePath("in.jpg");
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes.left(2) + block + bytes.mid(2));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
+                file.write(bytes.left(2) + block + bytes.mid(2)));
     file.close();
     CVantoriaDoc document;
     ASSERT_TRUE(document.OnOpenDocument(path)) << block.toHex().toStdString();
