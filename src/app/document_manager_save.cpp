@@ -125,9 +125,11 @@ bool CDocManager::StartSave(CVantoriaDoc* document, const QString& path) {
   job->document = document;
   job->path = path;
   job->snapshot = std::move(*snapshot);
-  SaveEncoder encode = SaveEncoderHook() ? SaveEncoderHook() : SaveEncoder(EncodeImageFile);
-  job->done = QtConcurrent::run([this, job, encode = std::move(encode), with = *encoder] {
-    job->saved = encode(*job->snapshot.image, job->path, with, &job->error);
+  job->done = QtConcurrent::run([this, job, encode = SaveEncoderHook(), with = *encoder] {
+    const SaveSnapshot& snapshot = job->snapshot;
+    job->saved = encode ? encode(*snapshot.image, job->path, with, &job->error)
+                        : EncodeImageFile(*snapshot.image, job->path, with, &job->error,
+                                          snapshot.cameraData);
     QMetaObject::invokeMethod(
         this, [this, job] { OnSaveFinished(job); }, Qt::QueuedConnection);
   });

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -175,8 +176,11 @@ std::size_t PlausibleLimit(std::size_t byteLimit, qint64 fileBytes, const QByteA
 // byteLimit bytes or more than its file could plausibly hold; `named` is the reader to try
 // first, `name` stands for the file in messages.
 ImagePtr Decode(QIODevice& device, const QByteArray& named, const QString& name,
-                std::size_t byteLimit, QString* error) {
+                std::size_t byteLimit, QString* error, QByteArray* chosen = nullptr) {
   const QByteArray format = ChooseImageReader(device, named);
+  if (chosen) {
+    *chosen = format;
+  }
   if (format.isEmpty()) {
     return OpenFailed(error, name, Text(kUnknownFormat));
   }
@@ -218,6 +222,26 @@ std::pair<bool, QString> Encode(const PixelImage& image, const QImage& picture,
   QImageWriter writer(&device, format);
   const bool encoded = writer.write(picture);
   return {encoded, encoded ? QString() : writer.errorString()};
+}
+
+// Encodes into memory and adds the camera data there, so the file is written in one go as
+// without it. Should adding it fail, the picture goes out without: keeping the user's edit
+// matters more than keeping the camera's notes.
+std::pair<bool, QString> EncodeWithCameraData(const PixelImage& image, const QImage& picture,
+                                              const QByteArray& format, const CameraData& data,
+                                              QIODevice& device) {
+  QByteArray encoded;
+  QBuffer buffer(&encoded);
+  buffer.open(QIODevice::WriteOnly);
+  const auto result = Encode(image, picture, format, buffer);
+  if (!result.first) {
+    return result;
+  }
+  const std::optional<QByteArray> withData =
+      AddCameraData(encoded, data, image.width, image.height);
+  const QByteArray& bytes = withData ? *withData : encoded;
+  const bool written = device.write(bytes) == bytes.size();
+  return {written, written ? QString() : Text(kWriteFailed)};
 }
 
 }  // namespace
@@ -313,7 +337,8 @@ QByteArray ChooseImageReader(QIODevice& device, const QByteArray& named) {
   return IsOffered(chosen) ? chosen : QByteArray();
 }
 
-ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error) {
+ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error,
+                         CameraData* cameraData) {
   if (path.isEmpty()) {
     return OpenFailed(error, path, Text(kNoFileName));
   }
@@ -325,7 +350,13 @@ ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* er
     return OpenFailed(error, path, file.errorString());
   }
   // The extension names the reader to try first.
-  return Decode(file, QFileInfo(path).suffix().toLower().toLatin1(), path, byteLimit, error);
+  QByteArray format;
+  ImagePtr image =
+      Decode(file, QFileInfo(path).suffix().toLower().toLatin1(), path, byteLimit, error, &format);
+  if (image && cameraData) {
+    *cameraData = CanReadCameraData(format) ? ReadCameraData(path) : CameraData();
+  }
+  return image;
 }
 
 ImagePtr DecodeImageDevice(QIODevice& device, const QByteArray& format, const QString& name,
@@ -343,7 +374,7 @@ std::size_t DefaultImageByteLimit() {
 }
 
 bool EncodeImageFile(const PixelImage& image, const QString& path, const ImageEncoder& encoder,
-                     QString* error) {
+                     QString* error, const CameraData& cameraData) {
   if (image.width <= 0 || image.height <= 0 || !image.pixels()) {
     return SaveFailed(error, path, Text(kEmptyImage));
   }
@@ -358,7 +389,11 @@ bool EncodeImageFile(const PixelImage& image, const QString& path, const ImageEn
     return SaveFailed(error, path, file.errorString());
   }
   CheckedWriter device(file);
-  const auto [encoded, encoderError] = Encode(image, picture, encoder.format, device);
+  // Without camera data to keep the file is written exactly as it always was.
+  const auto [encoded, encoderError] =
+      cameraData.empty() || !CanWriteCameraData(encoder.format)
+          ? Encode(image, picture, encoder.format, device)
+          : EncodeWithCameraData(image, picture, encoder.format, cameraData, device);
   // The last buffered bytes go to disk here: commit() would flush them too, but in Qt 6.4 it
   // renames the file into place even when that flush fails.
   if (!encoded || device.failed() || !file.flush()) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/pixel_image.h"
+#include "document/camera_data.h"
 
 namespace vantoria {
 
@@ -51,8 +52,10 @@ QStringList ToNameFilters(const QString& filterString);
 // reader, or the picture would take more than byteLimit bytes or more than a file of its size
 // could plausibly hold (above 64 MB, 4096 bytes of picture per byte of file). For the duration
 // of the call Qt's process-wide image allocation limit follows that bound (user-interface
-// thread only).
-[[nodiscard]] ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error);
+// thread only). When `cameraData` is given it receives the file's EXIF, XMP and colour profile
+// (JPEG, PNG, WebP and TIFF; left empty when the file has none or they cannot be parsed).
+[[nodiscard]] ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error,
+                                       CameraData* cameraData = nullptr);
 
 // The same decode from an open device: `format` names the reader to try first (empty: decide
 // from the content) and `name` stands for the file in messages. Lets tests and fuzzers decode
@@ -78,7 +81,10 @@ std::size_t DefaultImageByteLimit();
 
 // Writes the image with the encoder, atomically: on any failure (empty image included) the file
 // on disk is left exactly as it was, the result is false and *error (when given) says why.
+// Camera data is added when the format can hold it (see AddCameraData); if that fails the
+// picture is saved without it rather than not at all. Safe to call from a worker thread.
 [[nodiscard]] bool EncodeImageFile(const PixelImage& image, const QString& path,
-                                   const ImageEncoder& encoder, QString* error);
+                                   const ImageEncoder& encoder, QString* error,
+                                   const CameraData& cameraData = {});
 
 }  // namespace vantoria

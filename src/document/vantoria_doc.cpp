@@ -14,7 +14,8 @@ void CVantoriaDoc::SetModifiedByHistory() {
   SetModifiedFlag(m_pCurrentStep != nullptr || m_bBaseDiffersFromFile);
 }
 
-void CVantoriaDoc::InitImage(ImagePtr image) {
+void CVantoriaDoc::InitImage(ImagePtr image, CameraData cameraData) {
+  m_cameraData = std::move(cameraData);
   m_history.RemoveAll();
   m_pCurrentStep = nullptr;
   m_bBaseDiffersFromFile = false;

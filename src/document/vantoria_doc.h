@@ -10,6 +10,7 @@
 #include "core/history_list.h"
 #include "core/memory_budget.h"
 #include "core/pixel_image.h"
+#include "document/camera_data.h"
 #include "document/document.h"
 #include "document/image_codecs.h"
 
@@ -20,6 +21,7 @@ struct SaveSnapshot {
   ImagePtr image;
   MemoryReservation charge;  // the copy's share of the program's budget
   std::uint64_t version = 0;
+  CameraData cameraData;  // written into the file beside the picture
 };
 
 // One open picture: its image, its edit history and the position in that history.
@@ -41,8 +43,11 @@ class CVantoriaDoc : public CDocument, public MemoryReclaimer {
   const HistoryList& GetHistory() const { return m_history; }
   HistoryStep* GetCurrentStep() const { return m_pCurrentStep; }
 
-  // Starts the document afresh with `image`, as just opened: no history, not modified.
-  void InitImage(ImagePtr image);
+  // Starts the document afresh with `image`, as just opened: no history, not modified, with
+  // the camera data of its file (none for a picture that comes from no file).
+  void InitImage(ImagePtr image, CameraData cameraData = {});
+  // The opened file's EXIF, XMP and colour profile, written again into every save.
+  const CameraData& GetCameraData() const { return m_cameraData; }
   // Installs `image` (owned by the caller, usually a history step): pasted at `region`, or
   // copied as the whole image. Marks the document by the history rule and repaints the views.
   // False, with the image unchanged, when a copy cannot be allocated.
@@ -133,6 +138,7 @@ class CVantoriaDoc : public CDocument, public MemoryReclaimer {
   std::size_t m_nHistoryBudget = std::numeric_limits<std::size_t>::max();
   std::function<QString()> m_savePathPrompt;
   QString m_strLastError;
+  CameraData m_cameraData;
 };
 
 }  // namespace vantoria

@@ -46,7 +46,7 @@ bool CVantoriaDoc::OnSaveDocument(const QString& path) {
 
 bool CVantoriaDoc::SaveImageFile(const QString& path) {
   const std::optional<ImageEncoder> encoder = EncoderForSave(path);
-  if (!encoder || !EncodeImageFile(*m_pImage, path, *encoder, &m_strLastError)) {
+  if (!encoder || !EncodeImageFile(*m_pImage, path, *encoder, &m_strLastError, m_cameraData)) {
     return false;
   }
   MarkSaved(m_nImageVersion);
@@ -89,7 +89,7 @@ std::optional<SaveSnapshot> CVantoriaDoc::TakeSaveSnapshot() const {
   if (freeRoom() < bytes) {
     return std::nullopt;
   }
-  SaveSnapshot snapshot{nullptr, budget.Reserve(bytes), m_nImageVersion};
+  SaveSnapshot snapshot{nullptr, budget.Reserve(bytes), m_nImageVersion, m_cameraData};
   snapshot.image = snapshot.charge ? CloneImage(*m_pImage) : nullptr;
   if (!snapshot.image) {
     return std::nullopt;
