@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -20,6 +22,18 @@ ImagePtr ImageFromPixels(std::int32_t height, std::int32_t width,
 ImagePtr UniformImage(std::int32_t height, std::int32_t width, Pixel value);
 // Every pixel random, alpha included.
 ImagePtr RandomImage(std::mt19937& random, std::int32_t height, std::int32_t width);
+
+// The file's bytes, none when it cannot be read.
+inline QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes the bytes over the file; false when that fails.
+[[nodiscard]] inline bool WriteFileBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
 // Pixel-exact comparison. On a mismatch it names the first differing pixel and writes
 // <name>-actual.png and <name>-expected.png into the build's test-failures folder.
