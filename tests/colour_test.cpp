@@ -227,6 +227,17 @@ TEST(ColourOperations, WorkedExamples) {
   }
 }
 
+TEST(ColourOperations, WeightedGreyDropsExactlySixtyFiveGreyLevels) {
+  int dropped = 0;
+  for (int v = 0; v < 256; ++v) {
+    const int g = WeightedGrey(v, v, v);
+    ASSERT_TRUE(g == v || g == v - 1) << v;
+    dropped += g != v;
+  }
+  EXPECT_EQ(dropped, 65);
+  EXPECT_EQ(WeightedGrey(1, 51, 226), 56);  // red and green summed first, then blue
+}
+
 // Every slider position of the dialog on every channel value, each vector level.
 TEST(ColourOperations, BrightnessContrastOverTheWholeDialogRange) {
   std::mt19937 random(5);
