@@ -29,17 +29,6 @@ constexpr QRgb kBlack = 0;
 constexpr Pixel kGreen = 0xFF00C000u;
 using Hit = RectTracker::Hit;
 
-// Every pixel different, so a wrong offset shows.
-ImagePtr Pattern(int width, int height) {
-  ImagePtr image = CreateImage(height, width);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      image->rows[y][x] = 0xFF000000u | (x & 0xFF) << 16 | (y & 0xFF) << 8 | (x >> 8) << 4 | y >> 8;
-    }
-  }
-  return image;
-}
-
 QRgb Rgb(Pixel pixel) {
   return pixel & 0xFFFFFFu;
 }
@@ -272,7 +261,7 @@ TEST_F(ViewTest, EveryViewOfTheDocumentRepaintsAfterAnEdit) {
 
 TEST_F(ViewTest, ImageSizeSetsPlacementAndScrollRange) {
   auto view = ShowSmallImage();
-  ASSERT_TRUE(document.ApplyImage(*Pattern(2000, 100), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::PatternImage(100, 2000), std::nullopt));
   WAIT_FOR(Bars(*view, true, false));
   EXPECT_EQ(view->horizontalScrollBar()->maximum(), 2000 - 800);
   const int top = (view->viewport()->height() + 1 - 100) / 2;
@@ -281,7 +270,7 @@ TEST_F(ViewTest, ImageSizeSetsPlacementAndScrollRange) {
   EXPECT_EQ(At(shot, 0, top - 1), kGrey);
   EXPECT_EQ(At(shot, 799, top + 99), Rgb(document.GetImage()->rows[99][799]));
 
-  ASSERT_TRUE(document.ApplyImage(*Pattern(2000, 1500), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::PatternImage(1500, 2000), std::nullopt));
   WAIT_FOR(Bars(*view, true, true));
   const QSize page = view->viewport()->size();
   EXPECT_EQ(view->verticalScrollBar()->maximum(), 1500 - page.height());
@@ -295,7 +284,7 @@ TEST_F(ViewTest, ImageSizeSetsPlacementAndScrollRange) {
             Rgb(document.GetImage()->rows[1499][1999]));
 
   // Exactly the window's size: it fits once the bars are gone, so they must go.
-  ASSERT_TRUE(document.ApplyImage(*Pattern(800, 600), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::PatternImage(600, 800), std::nullopt));
   WAIT_FOR(Bars(*view, false, false));
   EXPECT_EQ(At(Shot(*view), 799, 599), Rgb(document.GetImage()->rows[599][799]));
   ASSERT_TRUE(document.ApplyImage(*test::UniformImage(50, 50, kGreen), std::nullopt));
@@ -404,7 +393,7 @@ TEST_F(ViewTest, SelectionFollowsImageSizeWindowSizeAndScrolling) {
   DragLeft(*view, {270, 200}, {275, 200});
   EXPECT_EQ(view->GetSelectionRect(), (Region{25, 30, 125, 80}));
 
-  ASSERT_TRUE(document.ApplyImage(*Pattern(2000, 1500), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::PatternImage(1500, 2000), std::nullopt));
   WAIT_FOR(Bars(*view, true, true));
   view->horizontalScrollBar()->setValue(300);
   view->verticalScrollBar()->setValue(200);

@@ -10,6 +10,7 @@
 
 #include "app/window_placement.h"
 #include "document/vantoria_doc.h"
+#include "support/image_test_util.h"
 #include "view/vantoria_view.h"
 #include "view/view_private.h"
 #include "view/zoom.h"
@@ -82,22 +83,10 @@ TEST(WindowPlacementTest, NewWindowsCascadeInsideTheArea) {
   }
 }
 
-// A 300 x 200 picture in which every pixel differs from its neighbours.
-ImagePtr Pattern(int width, int height) {
-  ImagePtr image = CreateImage(height, width);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      image->rows[y][x] = 0xFF000000u | static_cast<Pixel>((x * 7) & 0xFF) << 16 |
-                          static_cast<Pixel>((y * 5) & 0xFF) << 8 | static_cast<Pixel>(x ^ y);
-    }
-  }
-  return image;
-}
-
 class ZoomViewTest : public ::testing::Test {
  protected:
   void Show(int width, int height, QSize window = {800, 600}) {
-    document.InitImage(Pattern(width, height));
+    document.InitImage(test::PatternImage(height, width));
     view = std::make_unique<CVantoriaView>(&document);
     view->resize(window);
     view->show();

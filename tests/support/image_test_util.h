@@ -20,6 +20,16 @@ ImagePtr ImageFromPixels(std::int32_t height, std::int32_t width,
                          std::initializer_list<Pixel> pixels);
 // Every pixel `value`.
 ImagePtr UniformImage(std::int32_t height, std::int32_t width, Pixel value);
+// Opaque, every pixel different (up to 4096 x 4096), so a wrong offset shows.
+inline ImagePtr PatternImage(std::int32_t height, std::int32_t width) {
+  ImagePtr image = CreateImage(height, width);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      image->rows[y][x] = 0xFF000000u | (x & 0xFF) << 16 | (y & 0xFF) << 8 | (x >> 8) << 4 | y >> 8;
+    }
+  }
+  return image;
+}
 // Every pixel random, alpha included.
 ImagePtr RandomImage(std::mt19937& random, std::int32_t height, std::int32_t width);
 
