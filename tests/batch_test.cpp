@@ -17,6 +17,8 @@
 namespace vantoria {
 namespace {
 
+using test::FileBytes;
+
 struct BatchResult {
   int status;
   QString errors;
@@ -30,11 +32,6 @@ BatchResult RunBatch(const QStringList& arguments) {
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
           QString::fromUtf8(process.readAllStandardError()),
           QString::fromUtf8(process.readAllStandardOutput())};
-}
-
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 class BatchTool : public ::testing::Test {
@@ -100,10 +97,7 @@ TEST_F(BatchTool, StepsGiveTheSamePixelsAsTheDispatcher) {
 // Status 1 for files, 2 for usage and steps; the output already there is left as it was.
 TEST_F(BatchTool, RefusalsGiveTheirStatusAndLeaveTheOutputAlone) {
   const QString garbage = directory.filePath("garbage.png");
-  QFile file(garbage);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("definitely not a picture");
-  file.close();
+  ASSERT_TRUE(test::WriteFileBytes(garbage, "definitely not a picture"));
   const QString in = input;
   const QString out = output;
   const struct {
@@ -124,9 +118,7 @@ TEST_F(BatchTool, RefusalsGiveTheirStatusAndLeaveTheOutputAlone) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.arguments.join(' ').toStdString());
     const QString target = row.arguments.size() > 1 ? row.arguments[1] : out;
-    QFile old(target);
-    const bool existed = old.open(QIODevice::WriteOnly) && old.write("an earlier result") > 0;
-    old.close();
+    const bool existed = test::WriteFileBytes(target, "an earlier result");
     const BatchResult result = RunBatch(row.arguments);
     EXPECT_EQ(result.status, row.status);
     EXPECT_FALSE(result.errors.isEmpty());
@@ -151,12 +143,10 @@ TEST_F(BatchTool, HelpFormatsAndPicturesThatDrawTextWithoutADisplay) {
     GTEST_SKIP() << "no SVG reader installed";
   }
   const QString svg = directory.filePath("label.svg");
-  QFile file(svg);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"8\" height=\"6\">"
-      "<text x=\"1\" y=\"5\" font-size=\"4\">A</text></svg>");
-  file.close();
+  ASSERT_TRUE(
+      test::WriteFileBytes(svg,
+                           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"8\" height=\"6\">"
+                           "<text x=\"1\" y=\"5\" font-size=\"4\">A</text></svg>"));
   const BatchResult result = RunBatch({svg, output, "invert"});
   EXPECT_EQ(result.status, 0) << result.errors.toStdString();
   ImagePtr written = DecodeImageFile(output, DefaultImageByteLimit(), nullptr);

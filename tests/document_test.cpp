@@ -100,11 +100,7 @@ TEST_F(DocumentFiles, OpenSaveAndSaveAs) {
 
 TEST_F(DocumentFiles, UndecodableFilesAndDocumentsWithoutAPictureAreRefused) {
   const QString broken = directory.filePath("broken.png");
-  QFile source(path);
-  QFile file(broken);
-  ASSERT_TRUE(source.open(QIODevice::ReadOnly) && file.open(QIODevice::WriteOnly));
-  file.write(source.readAll().left(40));
-  file.close();
+  ASSERT_TRUE(test::WriteFileBytes(broken, test::FileBytes(path).left(40)));
   CVantoriaDoc document;
   EXPECT_FALSE(document.OnOpenDocument(broken));
   EXPECT_FALSE(document.HasImage());

@@ -46,9 +46,7 @@ TEST_F(DecodeReliability, DecodeAlikeFromAFileAndFromMemory) {
   QTemporaryDir directory;
   for (const QString& name : names) {
     SCOPED_TRACE(name.toStdString());
-    QFile seed(seeds.filePath(name));
-    ASSERT_TRUE(seed.open(QIODevice::ReadOnly));
-    QByteArray bytes = seed.readAll();
+    QByteArray bytes = test::FileBytes(seeds.filePath(name));
     ASSERT_FALSE(bytes.isEmpty());
     const QByteArray format = fuzz::FormatForSelector(static_cast<std::uint8_t>(bytes[0]));
     bytes.remove(0, 1);
@@ -57,10 +55,7 @@ TEST_F(DecodeReliability, DecodeAlikeFromAFileAndFromMemory) {
     // content" seeds, is what the in-memory reader is told.
     const QString path = directory.filePath(QFileInfo(name).completeBaseName() +
                                             (format.isEmpty() ? "" : "." + format));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    ASSERT_TRUE(test::WriteFileBytes(path, bytes));
     QString fileError;
     const ImagePtr fromFile = DecodeImageFile(path, DefaultImageByteLimit(), &fileError);
 
@@ -197,8 +192,8 @@ Outcome DecodeInChild(const QString& path) {
 }
 
 TEST_F(DecodeReliability, CraftedHeadersAreRefusedOrDecodedWithin5SecondsAnd512MB) {
-  QFile mng(QDir(VANTORIA_DECODE_SEEDS).filePath("bad-mng-slow.seed"));
-  ASSERT_TRUE(mng.open(QIODevice::ReadOnly));
+  const QByteArray mng = test::FileBytes(QDir(VANTORIA_DECODE_SEEDS).filePath("bad-mng-slow.seed"));
+  ASSERT_FALSE(mng.isEmpty());
   const struct {
     const char* name;
     QByteArray bytes;
@@ -226,15 +221,12 @@ TEST_F(DecodeReliability, CraftedHeadersAreRefusedOrDecodedWithin5SecondsAnd512M
       {"big.pbm", "P1\n20000 20000\n0 1 1 0"},
       {"big.xpm",
        "/* XPM */\nstatic char *x[]={\n\"20000 20000 1 1\",\n\"a c #000000\",\n\"aaaa\"};"},
-      {"slow.mng", mng.readAll().mid(1)},
+      {"slow.mng", mng.mid(1)},
   };
   QTemporaryDir directory;
   for (const auto& [name, bytes] : files) {
     const QString path = directory.filePath(name);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    ASSERT_TRUE(test::WriteFileBytes(path, bytes));
     const Outcome outcome = DecodeInChild(path);
     std::printf("%-18s %5lld bytes: %s in %.2f s, %ld MB\n", name,
                 static_cast<long long>(bytes.size()),

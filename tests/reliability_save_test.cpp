@@ -22,12 +22,8 @@
 namespace vantoria {
 namespace {
 
+using test::FileBytes;
 using test::ImagesEqual;
-
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Makes a file or folder unwritable for the duration of a test: by its permissions for a
 // user, by the immutable attribute for root, whom permissions do not stop.

@@ -260,40 +260,18 @@ struct Step {
   Messages posts = {};
 };
 
-Step Key(int id, int value, Messages posts = {}) {
-  return {Act::kKey, id, value, posts};
-}
+const auto Key = [](int id, int v, Messages m = {}) { return Step{Act::kKey, id, v, m}; };
 // Only to the ends of the range, which a drag always reaches exactly.
-Step Drag(int id, int value, Messages posts = {}) {
-  return {Act::kDrag, id, value, posts};
-}
-Step Thumb(int id, Messages posts = {}) {
-  return {Act::kThumb, id, 0, posts};
-}
-Step Channel(int id, int side, Messages posts = {}) {
-  return {Act::kChannel, id, side, posts};
-}
-Step Tap(int id, Messages posts = {}) {
-  return {Act::kClick, id, 0, posts};
-}
-Step Press(Qt::Key key, Messages posts = {}) {
-  return {Act::kPress, 0, key, posts};
-}
-Step KeyOn(int id, Qt::Key key, Messages posts = {}) {
-  return {Act::kKeyOn, id, key, posts};
-}
-Step Close(Messages posts = {}) {
-  return {Act::kClose, 0, 0, posts};
-}
-Step Up(int times, Messages posts = {}) {
-  return {Act::kUp, 1025, times, posts};
-}
-Step Down(int times, Messages posts = {}) {
-  return {Act::kDown, 1025, times, posts};
-}
-Step Text(int id, int value, Messages posts = {}) {
-  return {Act::kText, id, value, posts};
-}
+const auto Drag = [](int id, int v, Messages m = {}) { return Step{Act::kDrag, id, v, m}; };
+const auto Thumb = [](int id, Messages m = {}) { return Step{Act::kThumb, id, 0, m}; };
+const auto Channel = [](int id, int s, Messages m = {}) { return Step{Act::kChannel, id, s, m}; };
+const auto Tap = [](int id, Messages m = {}) { return Step{Act::kClick, id, 0, m}; };
+const auto Press = [](Qt::Key key, Messages m = {}) { return Step{Act::kPress, 0, key, m}; };
+const auto KeyOn = [](int id, Qt::Key k, Messages m = {}) { return Step{Act::kKeyOn, id, k, m}; };
+const auto Close = [](Messages m = {}) { return Step{Act::kClose, 0, 0, m}; };
+const auto Up = [](int n, Messages m = {}) { return Step{Act::kUp, 1025, n, m}; };
+const auto Down = [](int n, Messages m = {}) { return Step{Act::kDown, 1025, n, m}; };
+const auto Text = [](int id, int v, Messages m = {}) { return Step{Act::kText, id, v, m}; };
 
 void Perform(QDialog& dialog, const Step& step) {
   switch (step.act) {

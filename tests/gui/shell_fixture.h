@@ -49,6 +49,7 @@ class PostedMessages : public QObject {
     QCoreApplication::processEvents();
     return std::exchange(m_messages, {});
   }
+  const std::vector<ops::OperationMessage>& Arrived() const { return m_messages; }
   bool event(QEvent* event) override {
     if (event->type() != OperationEvent::EventType()) {
       return QObject::event(event);
@@ -110,11 +111,13 @@ class ShellTest : public ::testing::Test {
     m_hooks.reset();
   }
 
-  // A PNG of the given size in a temporary folder, filled with the colour.
-  QString WriteImage(const QString& name, int width, int height, QRgb colour = qRgb(200, 40, 10)) {
+  // A PNG of the given size in a temporary folder, filled with the colour but for one marked
+  // corner pixel, so flips and turns are visible.
+  QString WriteImage(const QString& name, int width, int height, QRgb colour = qRgb(200, 40, 10),
+                     QRgb corner = qRgb(1, 2, 3)) {
     QImage image(width, height, QImage::Format_ARGB32);
     image.fill(colour);
-    image.setPixel(0, 0, qRgb(1, 2, 3));  // one marked pixel, so flips and turns are visible
+    image.setPixel(0, 0, corner);
     const QString path = m_files.filePath(name);
     EXPECT_TRUE(image.save(path));
     return path;

@@ -33,6 +33,7 @@
 #include "res/command_ids.h"
 #include "res/command_strings.h"
 #include "shell_fixture.h"
+#include "support/image_test_util.h"
 #include "view/testing_hooks.h"
 
 namespace vantoria::test {
@@ -373,9 +374,7 @@ TEST_F(ShellTest, OpenUsesTheOpenFilterAndBringsAnOpenFileBack) {
 TEST_F(ShellTest, RefusedOrDroppedFilesOpenThroughTheOpenPath) {
   const QString picture = WriteImage("dropped.png", 40, 30);
   const QString junk = TempPath("junk.png");
-  QFile file(junk);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("not a picture") > 0);
-  file.close();
+  ASSERT_TRUE(WriteFileBytes(junk, "not a picture"));
   EXPECT_EQ(Documents().OpenDocumentFile(junk), nullptr);
   ASSERT_EQ(warnings.size(), 1);
   EXPECT_TRUE(warnings.value(0).contains(junk)) << warnings.value(0).toStdString();
@@ -658,11 +657,9 @@ class SaveTypesTest : public ShellTest {
  protected:
   // Opens a 4 x 4 picture written under `name` (one corner clear when asked) and edits it.
   void OpenEdited(const QString& name, bool transparent) {
-    QImage image(4, 4, QImage::Format_ARGB32);
-    image.fill(qRgb(200, 40, 10));
-    image.setPixel(0, 0, transparent ? qRgba(1, 2, 3, 0) : qRgb(1, 2, 3));
-    ASSERT_TRUE(image.save(TempPath(name), "png"));
-    ASSERT_NE(Documents().OpenDocumentFile(TempPath(name)), nullptr);
+    const QString path =
+        WriteImage(name, 4, 4, qRgb(200, 40, 10), qRgba(1, 2, 3, transparent ? 0 : 255));
+    ASSERT_NE(Documents().OpenDocumentFile(path), nullptr);
     Trigger(ID_ADJUST_INVERT);
   }
   QString Filter(const char* type) const { return NameFilterFor(saveFilters, type); }
@@ -736,10 +733,8 @@ TEST_F(SaveTypesTest, ReadOnlyFormatsAreSavedAsPngAtSaveAndAtExit) {
   // A 1 x 1 GIF: Qt reads GIF but cannot write it.
   const QByteArray gifBytes = QByteArray::fromHex(
       "47494638396101000100800000ff000000000021f90400000000002c00000000010001000002024401003b");
-  QFile gif(TempPath("anim.gif"));
-  ASSERT_TRUE(gif.open(QIODevice::WriteOnly) && gif.write(gifBytes) == gifBytes.size());
-  gif.close();
-  ASSERT_NE(Documents().OpenDocumentFile(gif.fileName()), nullptr);
+  ASSERT_TRUE(WriteFileBytes(TempPath("anim.gif"), gifBytes));
+  ASSERT_NE(Documents().OpenDocumentFile(TempPath("anim.gif")), nullptr);
   Trigger(ID_ADJUST_INVERT);
   Trigger(ID_FILE_SAVE);  // cancelled
   EXPECT_EQ(saveRequest.initialPath, TempPath("anim.png"));

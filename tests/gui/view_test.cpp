@@ -11,6 +11,8 @@
 #include "framework/user_prompts.h"
 #include "operations/dispatcher_texts.h"
 #include "operations/operation_poster.h"
+#include "shell_fixture.h"
+#include "support/image_test_util.h"
 #include "support/memory_runs_out.h"
 #include "view/rect_tracker.h"
 #include "view/testing_hooks.h"
@@ -26,23 +28,6 @@ constexpr QRgb kGrey = 0x808080;
 constexpr QRgb kBlack = 0;
 constexpr Pixel kGreen = 0xFF00C000u;
 using Hit = RectTracker::Hit;
-
-ImagePtr Filled(int width, int height, Pixel value) {
-  ImagePtr image = CreateImage(height, width);
-  std::fill(image->pixels(), image->pixels() + image->pixelCount(), value);
-  return image;
-}
-
-// Every pixel different, so a wrong offset shows.
-ImagePtr Pattern(int width, int height) {
-  ImagePtr image = CreateImage(height, width);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      image->rows[y][x] = 0xFF000000u | (x & 0xFF) << 16 | (y & 0xFF) << 8 | (x >> 8) << 4 | y >> 8;
-    }
-  }
-  return image;
-}
 
 QRgb Rgb(Pixel pixel) {
   return pixel & 0xFFFFFFu;
@@ -194,7 +179,7 @@ class ViewTest : public ::testing::Test {
   }
   // A view of 800 x 600 on an image of 200 x 100, which lies at (300, 250)-(499, 349).
   std::unique_ptr<CVantoriaView> ShowSmallImage() {
-    document.InitImage(Filled(200, 100, kGreen));
+    document.InitImage(test::UniformImage(100, 200, kGreen));
     return Show();
   }
   static QImage Shot(CVantoriaView& view) { return view.viewport()->grab().toImage(); }
@@ -215,7 +200,7 @@ class ViewTest : public ::testing::Test {
 };
 
 TEST_F(ViewTest, ImageIsCentredOnGreyAndBlendedOverBlack) {
-  ImagePtr image = Filled(200, 100, kGreen);
+  ImagePtr image = test::UniformImage(100, 200, kGreen);
   image->rows[0][0] = 0x80FF0000u;  // half-transparent red
   image->rows[0][1] = 0x00FFFFFFu;  // fully transparent white
   image->rows[99][199] = 0xFF123456u;
@@ -247,7 +232,7 @@ TEST_F(ViewTest, NoImageEmptyImageOrNoDocumentShowGreyAndIgnoreTheMouse) {
     document.InitImage(CreateImage(0, 0));
   }
   auto owned = std::make_unique<CVantoriaDoc>();
-  owned->InitImage(Filled(20, 20, kGreen));
+  owned->InitImage(test::UniformImage(20, 20, kGreen));
   CVantoriaView orphan(owned.get());
   orphan.resize(100, 100);
   owned.reset();
@@ -257,18 +242,18 @@ TEST_F(ViewTest, NoImageEmptyImageOrNoDocumentShowGreyAndIgnoreTheMouse) {
 }
 
 TEST_F(ViewTest, EveryViewOfTheDocumentRepaintsAfterAnEdit) {
-  document.InitImage(Filled(200, 100, kGreen));
+  document.InitImage(test::UniformImage(100, 200, kGreen));
   auto first = Show();
   auto second = Show({400, 300});
   EXPECT_EQ(At(Shot(*second), 200, 150), Rgb(kGreen));
   PaintCounter firstPaints(first->viewport());
   PaintCounter secondPaints(second->viewport());
-  ASSERT_TRUE(document.ApplyImage(*Filled(200, 100, 0xFF0000FFu), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::UniformImage(100, 200, 0xFF0000FFu), std::nullopt));
   WAIT_FOR(firstPaints.paints > 0 && secondPaints.paints > 0);
   EXPECT_EQ(At(Shot(*first), 400, 300), 0x0000FFu);
   EXPECT_EQ(At(Shot(*second), 200, 150), 0x0000FFu);
   // A region edit repaints only the region.
-  ASSERT_TRUE(document.ApplyImage(*Filled(10, 10, 0xFFFF0000u), Region{0, 0, 9, 9}));
+  ASSERT_TRUE(document.ApplyImage(*test::UniformImage(10, 10, 0xFFFF0000u), Region{0, 0, 9, 9}));
   const QImage shot = Shot(*second);  // its image lies at (100, 100)
   EXPECT_EQ(At(shot, 109, 109), 0xFF0000u);
   EXPECT_EQ(At(shot, 110, 110), 0x0000FFu);
@@ -276,7 +261,7 @@ TEST_F(ViewTest, EveryViewOfTheDocumentRepaintsAfterAnEdit) {
 
 TEST_F(ViewTest, ImageSizeSetsPlacementAndScrollRange) {
   auto view = ShowSmallImage();
-  ASSERT_TRUE(document.ApplyImage(*Pattern(2000, 100), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::PatternImage(100, 2000), std::nullopt));
   WAIT_FOR(Bars(*view, true, false));
   EXPECT_EQ(view->horizontalScrollBar()->maximum(), 2000 - 800);
   const int top = (view->viewport()->height() + 1 - 100) / 2;
@@ -285,7 +270,7 @@ TEST_F(ViewTest, ImageSizeSetsPlacementAndScrollRange) {
   EXPECT_EQ(At(shot, 0, top - 1), kGrey);
   EXPECT_EQ(At(shot, 799, top + 99), Rgb(document.GetImage()->rows[99][799]));
 
-  ASSERT_TRUE(document.ApplyImage(*Pattern(2000, 1500), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::PatternImage(1500, 2000), std::nullopt));
   WAIT_FOR(Bars(*view, true, true));
   const QSize page = view->viewport()->size();
   EXPECT_EQ(view->verticalScrollBar()->maximum(), 1500 - page.height());
@@ -299,10 +284,10 @@ TEST_F(ViewTest, ImageSizeSetsPlacementAndScrollRange) {
             Rgb(document.GetImage()->rows[1499][1999]));
 
   // Exactly the window's size: it fits once the bars are gone, so they must go.
-  ASSERT_TRUE(document.ApplyImage(*Pattern(800, 600), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::PatternImage(600, 800), std::nullopt));
   WAIT_FOR(Bars(*view, false, false));
   EXPECT_EQ(At(Shot(*view), 799, 599), Rgb(document.GetImage()->rows[599][799]));
-  ASSERT_TRUE(document.ApplyImage(*Filled(50, 50, kGreen), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::UniformImage(50, 50, kGreen), std::nullopt));
   EXPECT_EQ(At(Shot(*view), 375, 275), Rgb(kGreen));  // (801 - 50) / 2 = 375
   EXPECT_EQ(At(Shot(*view), 374, 275), kGrey);
 }
@@ -387,19 +372,19 @@ TEST_F(ViewTest, EscapeAndRightButtonCancelADrag) {
 }
 
 TEST_F(ViewTest, SelectionFollowsImageSizeWindowSizeAndScrolling) {
-  document.InitImage(Filled(5, 4, kGreen));
+  document.InitImage(test::UniformImage(4, 5, kGreen));
   auto view = Show();  // image at (398, 298): the minimum frame is clamped to it
   DragLeft(*view, {399, 299}, {401, 300});
   EXPECT_EQ(view->GetSelectionRect(), (Region{1, 1, 4, 3}));
 
-  ASSERT_TRUE(document.ApplyImage(*Filled(200, 100, kGreen), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::UniformImage(100, 200, kGreen), std::nullopt));
   view->OnEditSelectNone();
   DragLeft(*view, {320, 280}, {420, 330});
-  ASSERT_TRUE(document.ApplyImage(*Filled(50, 50, kGreen), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::UniformImage(50, 50, kGreen), std::nullopt));
   EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 49, 49}));
-  ASSERT_TRUE(document.ApplyImage(*Filled(10, 10, kGreen), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::UniformImage(10, 10, kGreen), std::nullopt));
   EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
-  ASSERT_TRUE(document.ApplyImage(*Filled(200, 100, kGreen), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::UniformImage(100, 200, kGreen), std::nullopt));
   EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
 
   view->resize(600, 400);  // image now at (200, 150)
@@ -408,7 +393,7 @@ TEST_F(ViewTest, SelectionFollowsImageSizeWindowSizeAndScrolling) {
   DragLeft(*view, {270, 200}, {275, 200});
   EXPECT_EQ(view->GetSelectionRect(), (Region{25, 30, 125, 80}));
 
-  ASSERT_TRUE(document.ApplyImage(*Pattern(2000, 1500), std::nullopt));
+  ASSERT_TRUE(document.ApplyImage(*test::PatternImage(1500, 2000), std::nullopt));
   WAIT_FOR(Bars(*view, true, true));
   view->horizontalScrollBar()->setValue(300);
   view->verticalScrollBar()->setValue(200);
@@ -427,25 +412,14 @@ TEST_F(ViewTest, SelectionFollowsImageSizeWindowSizeAndScrolling) {
 
 // --- commands ---
 
-class ViewCommandsTest : public ::testing::Test, public QObject {
+class ViewCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     document.InitImage(CreateImage(100, 200));
     view.resize(800, 600);
-    SetOperationTarget(this);
     SetParameterDialogOpener([](int, QWidget*) {});  // dialogs are the menu suite's
   }
-  void TearDown() override {
-    SetOperationTarget(nullptr);
-    SetParameterDialogOpener({});
-  }
-  bool event(QEvent* event) override {
-    if (event->type() != OperationEvent::EventType()) {
-      return QObject::event(event);
-    }
-    messages.push_back(static_cast<OperationEvent*>(event)->message());
-    return true;
-  }
+  void TearDown() override { SetParameterDialogOpener({}); }
   void Run(int id) {
     view.OnCommand(id);
     QCoreApplication::processEvents();
@@ -453,27 +427,26 @@ class ViewCommandsTest : public ::testing::Test, public QObject {
 
   CVantoriaDoc document;
   CVantoriaView view{&document};
-  std::vector<ops::OperationMessage> messages;
+  test::PostedMessages posted;
 };
 
 TEST_F(ViewCommandsTest, MessagesArriveAfterTheHandlerAndLeaveImageAndSelectionAlone) {
   view.OnEditSelectAll();
   const Pixel before = document.GetImage()->rows[0][0];
   view.OnCommand(32785);
-  EXPECT_TRUE(messages.empty());
-  QCoreApplication::processEvents();
-  EXPECT_EQ(messages, std::vector<ops::OperationMessage>({{1135, 64, 0}}));
+  EXPECT_TRUE(posted.Arrived().empty());
+  EXPECT_EQ(posted.Take(), std::vector<ops::OperationMessage>({{1135, 64, 0}}));
   for (const test::ViewCommand& command : test::kViewCommands) {
     Run(command.id);
   }
   Run(57601);  // open belongs to the application
-  EXPECT_EQ(messages.size(), 17u);
+  EXPECT_EQ(posted.Take().size(), 16u);
   EXPECT_EQ(document.GetImage()->rows[0][0], before);
   EXPECT_EQ(view.GetSelectionRect(), (Region{0, 0, 199, 99}));
   EXPECT_FALSE(document.IsModified());
   SetOperationTarget(nullptr);
   Run(32784);
-  EXPECT_EQ(messages.size(), 17u);
+  EXPECT_TRUE(posted.Take().empty());
 }
 
 // Undoing or redoing a step whose picture has another size needs memory for it; without, the

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -18,8 +20,30 @@ ImagePtr ImageFromPixels(std::int32_t height, std::int32_t width,
                          std::initializer_list<Pixel> pixels);
 // Every pixel `value`.
 ImagePtr UniformImage(std::int32_t height, std::int32_t width, Pixel value);
+// Opaque, every pixel different (up to 4096 x 4096), so a wrong offset shows.
+inline ImagePtr PatternImage(std::int32_t height, std::int32_t width) {
+  ImagePtr image = CreateImage(height, width);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      image->rows[y][x] = 0xFF000000u | (x & 0xFF) << 16 | (y & 0xFF) << 8 | (x >> 8) << 4 | y >> 8;
+    }
+  }
+  return image;
+}
 // Every pixel random, alpha included.
 ImagePtr RandomImage(std::mt19937& random, std::int32_t height, std::int32_t width);
+
+// The file's bytes, none when it cannot be read.
+inline QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes the bytes over the file; false when that fails.
+[[nodiscard]] inline bool WriteFileBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
 // Pixel-exact comparison. On a mismatch it names the first differing pixel and writes
 // <name>-actual.png and <name>-expected.png into the build's test-failures folder.
