@@ -29,11 +29,13 @@ bool CVantoriaDoc::LoadImageFile(const QString& path, int displayCopies) {
   // The picture and its display copies, each as large as the picture, must fit together.
   const std::size_t room =
       ProgramMemoryBudget().Room() / (1 + static_cast<std::size_t>(std::max(displayCopies, 0)));
-  ImagePtr image = DecodeImageFile(path, std::min(room, m_nHistoryBudget), &m_strLastError);
+  CameraData cameraData;
+  ImagePtr image =
+      DecodeImageFile(path, std::min(room, m_nHistoryBudget), &m_strLastError, &cameraData);
   if (!image) {
     return false;
   }
-  InitImage(std::move(image));
+  InitImage(std::move(image), std::move(cameraData));
   return true;
 }
 
