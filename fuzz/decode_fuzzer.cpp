@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "document/camera_data.h"
 #include "document/image_codecs.h"
 #include "fuzz/fuzz_formats.h"
 #include "imaging/parallel_rows.h"
@@ -113,6 +114,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   Feature(3, reader, SizeClass(image->width) * 32 + SizeClass(image->height));
+  // A picture that opens has its camera data read too: damaged blocks must come out empty.
+  if (vantoria::CanReadCameraData(chosen)) {
+    Feature(4, reader, vantoria::ReadCameraDataFromBytes(bytes).empty());
+  }
   Require(image->width > 0 && image->height > 0, "a decoded picture is not empty");
   Require(image->byteSize() <= kByteLimit, "a decoded picture fits the byte limit");
   Require(image->rows.size() == static_cast<std::size_t>(image->height), "one row entry per row");

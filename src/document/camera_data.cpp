@@ -94,10 +94,14 @@ bool CanWriteCameraData(const QByteArray& format) {
          format == "tif";
 }
 
-CameraData ReadCameraData(const QString& path) {
+namespace {
+
+// `open` gives the Exiv2 image to read from: a file, or bytes in memory.
+template <typename Open>
+CameraData ReadFrom(const Open& open) {
   InitialiseExiv2();
   try {
-    const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    const auto image = open();
     image->readMetadata();
     CameraData data;
     if (!image->exifData().empty()) {
@@ -117,6 +121,17 @@ CameraData ReadCameraData(const QString& path) {
   } catch (const std::exception&) {  // Exiv2::Error on a damaged file, bad_alloc
     return {};
   }
+}
+
+}  // namespace
+
+CameraData ReadCameraData(const QString& path) {
+  return ReadFrom(
+      [&path] { return Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString()); });
+}
+
+CameraData ReadCameraDataFromBytes(const QByteArray& file) {
+  return ReadFrom([&file] { return Exiv2::ImageFactory::open(Bytes(file), file.size()); });
 }
 
 std::optional<QByteArray> AddCameraData(const QByteArray& encoded, const CameraData& data,

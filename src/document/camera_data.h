@@ -27,6 +27,8 @@ bool CanWriteCameraData(const QByteArray& format);
 // The camera data of the file at `path`; empty when it has none or cannot be parsed (a
 // damaged block is not a reason to refuse the picture).
 CameraData ReadCameraData(const QString& path);
+// The same from a whole file held in memory.
+CameraData ReadCameraDataFromBytes(const QByteArray& file);
 
 // `encoded` (a whole file as written) with `data` added: orientation set to upright, the
 // thumbnail dropped, the pixel size set to width x height. Empty when it cannot be done.
