@@ -10,17 +10,6 @@
 namespace vantoria {
 namespace {
 
-constexpr std::size_t kFallbackLimit = std::size_t{1} << 30;  // when memory size is unknown
-
-std::size_t HalfOfPhysicalMemory() {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long pageSize = sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || pageSize <= 0) {
-    return kFallbackLimit;
-  }
-  return static_cast<std::size_t>(pages) * static_cast<std::size_t>(pageSize) / 2;
-}
-
 // Whether `bytes` more fit beside `used` under `limit`, without overflowing.
 bool FitsUnder(std::size_t used, std::size_t bytes, std::size_t limit) {
   return used <= limit && bytes <= limit - used;
@@ -29,6 +18,16 @@ bool FitsUnder(std::size_t used, std::size_t bytes, std::size_t limit) {
 constinit MemoryBudget g_programBudget;
 
 }  // namespace
+
+std::size_t HalfOfPhysicalMemory() {
+  constexpr std::size_t kFallback = std::size_t{1} << 30;  // when memory size is unknown
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) {
+    return kFallback;
+  }
+  return static_cast<std::size_t>(pages) * static_cast<std::size_t>(pageSize) / 2;
+}
 
 MemoryReservation::MemoryReservation(MemoryReservation&& other) noexcept
     : m_pBudget(std::exchange(other.m_pBudget, nullptr)),

@@ -100,6 +100,9 @@ class MemoryBudget {
   MemoryReclaimer* m_pReclaimers = nullptr;  // user-interface thread only
 };
 
+// The default budget, and the default limit for one decoded picture.
+std::size_t HalfOfPhysicalMemory();
+
 // The budget every document, view and cache of the program charges.
 MemoryBudget& ProgramMemoryBudget();
 

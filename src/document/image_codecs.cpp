@@ -1,7 +1,5 @@
 #include "document/image_codecs.h"
 
-#include <unistd.h>
-
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +15,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/memory_budget.h"
 #include "document/file_types.h"
 #include "document/png_writer.h"
 
@@ -37,7 +36,6 @@ constexpr const char* kWriteFailed = "写入磁盘时出错（磁盘已满或文
 constexpr const char* kNoMemory = "内存不足";
 
 constexpr std::size_t kMegabyte = std::size_t{1} << 20;
-constexpr std::size_t kFallbackByteLimit = std::size_t{1} << 30;  // when memory size is unknown
 
 // The readers offered: those whose time and memory follow the picture the header declares, so
 // the checks below bound them. MNG is left out: on a crafted header of a few bytes libmng
@@ -365,12 +363,7 @@ ImagePtr DecodeImageDevice(QIODevice& device, const QByteArray& format, const QS
 }
 
 std::size_t DefaultImageByteLimit() {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long pageSize = sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || pageSize <= 0) {
-    return kFallbackByteLimit;
-  }
-  return static_cast<std::size_t>(pages) * static_cast<std::size_t>(pageSize) / 2;
+  return HalfOfPhysicalMemory();
 }
 
 bool EncodeImageFile(const PixelImage& image, const QString& path, const ImageEncoder& encoder,
