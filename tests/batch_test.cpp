@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <random>
 
+#include "core/memory_budget.h"
 #include "document/image_codecs.h"
 #include "operations/operation_table.h"
 #include "support/dispatch_test_host.h"
@@ -88,7 +89,7 @@ TEST_F(BatchTool, StepsGiveTheSamePixelsAsTheDispatcher) {
     SCOPED_TRACE(steps.join(' ').toStdString());
     const BatchResult result = RunBatch(QStringList{input, output} + steps);
     ASSERT_EQ(result.status, 0) << result.errors.toStdString();
-    ImagePtr written = DecodeImageFile(output, DefaultImageByteLimit(), nullptr);
+    ImagePtr written = DecodeImageFile(output, HalfOfPhysicalMemory(), nullptr);
     ASSERT_TRUE(written);
     EXPECT_TRUE(test::ImagesEqual(*written, *ThroughDispatcher(steps)));
   }
@@ -149,7 +150,7 @@ TEST_F(BatchTool, HelpFormatsAndPicturesThatDrawTextWithoutADisplay) {
                            "<text x=\"1\" y=\"5\" font-size=\"4\">A</text></svg>"));
   const BatchResult result = RunBatch({svg, output, "invert"});
   EXPECT_EQ(result.status, 0) << result.errors.toStdString();
-  ImagePtr written = DecodeImageFile(output, DefaultImageByteLimit(), nullptr);
+  ImagePtr written = DecodeImageFile(output, HalfOfPhysicalMemory(), nullptr);
   ASSERT_TRUE(written);
   EXPECT_EQ(written->width, 8);
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <exiv2/exiv2.hpp>
 
+#include "core/memory_budget.h"
 #include "document/image_codecs.h"
 #include "document/vantoria_doc.h"
 
@@ -73,7 +74,7 @@ TEST(CameraData, KeptThroughAnEditAndASaveUprightWithoutThumbnail) {
     const Exiv2::DataBuf* icc = image->iccProfile();
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(icc->pData_), icc->size_), kIcc) << name;
     // Upright and inverted: cyan (the red half) on top, yellow below.
-    ImagePtr back = DecodeImageFile(path, DefaultImageByteLimit(), nullptr);
+    ImagePtr back = DecodeImageFile(path, HalfOfPhysicalMemory(), nullptr);
     ASSERT_TRUE(back && back->width == 16 && back->height == 32) << name;
     EXPECT_LT(qRed(back->rows[2][8]), 64) << name;
     EXPECT_LT(qBlue(back->rows[29][8]), 64) << name;

@@ -1,5 +1,6 @@
 // Catches wrong encoder lists, filters, extensions, orientation, round trips and byte limits.
 #include "document/image_codecs.h"
+#include "core/memory_budget.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -146,7 +147,7 @@ class ImageFiles : public ::testing::Test {
         << error.toStdString();
     return Path(name);
   }
-  ImagePtr Load(const QString& path, std::size_t byteLimit = DefaultImageByteLimit()) {
+  ImagePtr Load(const QString& path, std::size_t byteLimit = HalfOfPhysicalMemory()) {
     QString error;
     ImagePtr image = DecodeImageFile(path, byteLimit, &error);
     EXPECT_TRUE(image) << error.toStdString();
@@ -220,15 +221,15 @@ TEST_F(ImageFiles, UnreadableFilesAreRefusedNamingTheFile) {
   for (const char* name :
        {"garbage.png", "empty.png", "truncated.png", "missing.png", "folder.png"}) {
     QString error;
-    EXPECT_FALSE(DecodeImageFile(Path(name), DefaultImageByteLimit(), &error)) << name;
+    EXPECT_FALSE(DecodeImageFile(Path(name), HalfOfPhysicalMemory(), &error)) << name;
     EXPECT_TRUE(error.startsWith(QString::fromUtf8("无法打开文件“") + Path(name) + "”："))
         << error.toStdString();
     EXPECT_GT(error.size(), Path(name).size() + 9) << "no reason given: " << error.toStdString();
   }
   QString error;
-  EXPECT_FALSE(DecodeImageFile("", DefaultImageByteLimit(), &error));
+  EXPECT_FALSE(DecodeImageFile("", HalfOfPhysicalMemory(), &error));
   EXPECT_TRUE(error.startsWith(QString::fromUtf8("无法打开文件“”："))) << error.toStdString();
-  EXPECT_FALSE(DecodeImageFile(Path("missing.png"), DefaultImageByteLimit(), nullptr));
+  EXPECT_FALSE(DecodeImageFile(Path("missing.png"), HalfOfPhysicalMemory(), nullptr));
 }
 
 // At the limit a picture opens, a byte below it is refused: whether the format tells the size
@@ -274,7 +275,7 @@ TEST_F(ImageFiles, PhotosAboveQtsDefaultAllocationLimitLoad) {
 TEST(ImageDecode, DefaultByteLimitIsHalfOfPhysicalMemory) {
   const auto memory = static_cast<std::size_t>(sysconf(_SC_PHYS_PAGES)) *
                       static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-  EXPECT_EQ(DefaultImageByteLimit(), memory / 2);
+  EXPECT_EQ(HalfOfPhysicalMemory(), memory / 2);
 }
 
 TEST_F(ImageFiles, EmptyPicturesAreRefused) {

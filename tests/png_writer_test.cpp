@@ -2,6 +2,7 @@
 // the thread count, whose chunks differ from Qt's writer's, or that runs out of memory and then
 // reports success or replaces the old file.
 #include "document/png_writer.h"
+#include "core/memory_budget.h"
 
 #include <gtest/gtest.h>
 
@@ -69,7 +70,7 @@ TEST(PngWriter, ReadsBackExactlyWithQtsChunksWhateverTheThreadCount) {
       const ImagePtr image = Picture(random, height, width, options.alpha, kind);
       QBuffer png;
       png.setData(Png(*image, options));
-      const ImagePtr back = DecodeImageDevice(png, "png", "png", DefaultImageByteLimit(), nullptr);
+      const ImagePtr back = DecodeImageDevice(png, "png", "png", HalfOfPhysicalMemory(), nullptr);
       EXPECT_TRUE(back && test::ImagesEqual(*back, *image));
       QImage picture(reinterpret_cast<const uchar*>(image->pixels()), width, height, width * 4,
                      options.alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
@@ -97,7 +98,7 @@ TEST(PngWriter, ExhaustedMemoryLeavesTheOldFile) {
     EXPECT_FALSE(EncodeImageFile(*image, path, png, &error));
     EXPECT_TRUE(error.contains(QString::fromUtf8("内存不足"))) << error.toStdString();
   }
-  const ImagePtr old = DecodeImageFile(path, DefaultImageByteLimit(), nullptr);
+  const ImagePtr old = DecodeImageFile(path, HalfOfPhysicalMemory(), nullptr);
   EXPECT_TRUE(old && test::ImagesEqual(*old, *test::UniformImage(3, 3, 0)));
   EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/memory_budget.h"
 #include "document/image_codecs.h"
 #include "fuzz/fuzz_formats.h"
 #include "support/image_test_util.h"
@@ -57,13 +58,13 @@ TEST_F(DecodeReliability, DecodeAlikeFromAFileAndFromMemory) {
                                             (format.isEmpty() ? "" : "." + format));
     ASSERT_TRUE(test::WriteFileBytes(path, bytes));
     QString fileError;
-    const ImagePtr fromFile = DecodeImageFile(path, DefaultImageByteLimit(), &fileError);
+    const ImagePtr fromFile = DecodeImageFile(path, HalfOfPhysicalMemory(), &fileError);
 
     QBuffer device(&bytes);
     device.open(QIODevice::ReadOnly);
     QString memoryError;
     const ImagePtr fromMemory =
-        DecodeImageDevice(device, format, path, DefaultImageByteLimit(), &memoryError);
+        DecodeImageDevice(device, format, path, HalfOfPhysicalMemory(), &memoryError);
 
     // Refusals agree too, though Qt words the reason differently when the format is named
     // rather than guessed from an extension.
@@ -178,7 +179,7 @@ Outcome DecodeInChild(const QString& path) {
     }
     alarm(6);
     QString error;
-    const ImagePtr image = DecodeImageFile(path, DefaultImageByteLimit(), &error);
+    const ImagePtr image = DecodeImageFile(path, HalfOfPhysicalMemory(), &error);
     _exit(image ? 1 : error.isEmpty() ? 2 : 0);
   }
   int status = 0;

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <random>
 
+#include "core/memory_budget.h"
 #include "document/image_codecs.h"
 #include "operations/operation_dispatcher.h"
 #include "support/dispatch_test_host.h"
@@ -136,7 +137,7 @@ TEST_F(FailedSaves, PlacesAndTypesThatCannotBeWrittenThenTheSameDocumentSaves) {
   }
   ASSERT_TRUE(host.document.DoSave(path, true)) << host.document.GetLastError().toStdString();
   EXPECT_FALSE(host.document.IsModified());
-  ImagePtr back = DecodeImageFile(path, DefaultImageByteLimit(), nullptr);
+  ImagePtr back = DecodeImageFile(path, HalfOfPhysicalMemory(), nullptr);
   ASSERT_TRUE(back);
   EXPECT_TRUE(ImagesEqual(*back, *shown));
   EXPECT_EQ(Listing(), QStringList({"folder.png", "notes.xyz", "picture.png"}));

@@ -15,7 +15,6 @@
 #include <cstring>
 #include <utility>
 
-#include "core/memory_budget.h"
 #include "document/file_types.h"
 #include "document/png_writer.h"
 
@@ -360,10 +359,6 @@ ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* er
 ImagePtr DecodeImageDevice(QIODevice& device, const QByteArray& format, const QString& name,
                            std::size_t byteLimit, QString* error) {
   return Decode(device, format.toLower(), name, byteLimit, error);
-}
-
-std::size_t DefaultImageByteLimit() {
-  return HalfOfPhysicalMemory();
 }
 
 bool EncodeImageFile(const PixelImage& image, const QString& path, const ImageEncoder& encoder,

@@ -76,9 +76,6 @@ QStringList ToNameFilters(const QString& filterString);
 // bounded. The open dialog lists these and no others.
 QList<QByteArray> OfferedImageReaders();
 
-// Half of physical memory: the default byte limit for one decoded picture.
-std::size_t DefaultImageByteLimit();
-
 // Writes the image with the encoder, atomically: on any failure (empty image included) the file
 // on disk is left exactly as it was, the result is false and *error (when given) says why.
 // Camera data is added when the format can hold it (see AddCameraData); if that fails the
