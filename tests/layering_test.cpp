@@ -16,8 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Bottom first.
-constexpr std::array<std::string_view, 9> kLayers = {
-    "core", "imaging", "res", "document", "operations", "framework", "dialogs", "view", "app"};
+constexpr std::array<std::string_view, 10> kLayers = {
+    "core",       "imaging",   "res",     "codecs", "document",
+    "operations", "framework", "dialogs", "view",   "app"};
 constexpr std::array<std::string_view, 2> kWithoutQt = {"core", "imaging"};
 
 const fs::path kSource = fs::path(VANTORIA_SOURCE_DIR) / "src";

@@ -8,6 +8,7 @@
 #include <QMimeDatabase>
 #include <algorithm>
 
+#include "codecs/added_formats.h"
 #include "document/image_codecs.h"
 
 namespace vantoria {
@@ -37,6 +38,9 @@ std::vector<ReadableFormat> ListReadableFormats(const QList<QByteArray>& offered
     formats.push_back(
         {mimeName, QString::fromLatin1(LongestName(readers)).toUpper(), globs.join(';').toUpper()});
   }
+  std::stable_partition(formats.begin(), formats.end(), [](const ReadableFormat& format) {
+    return !IsAddedFormat(format.description.toLower().toLatin1());
+  });
   return formats;
 }
 

@@ -8,6 +8,7 @@
 #include <QImageWriter>
 #include <QMimeDatabase>
 #include <QSaveFile>
+#include <QtPlugin>
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -15,8 +16,13 @@
 #include <cstring>
 #include <utility>
 
+#include "codecs/added_formats.h"
 #include "document/file_types.h"
 #include "document/png_writer.h"
+
+// Our own readers and writers of HEIC/HEIF, AVIF and JPEG XL (src/codecs), built in.
+Q_IMPORT_PLUGIN(HeifPlugin)
+Q_IMPORT_PLUGIN(JxlPlugin)
 
 namespace vantoria {
 namespace {
@@ -39,9 +45,9 @@ constexpr std::size_t kMegabyte = std::size_t{1} << 20;
 // The readers offered: those whose time and memory follow the picture the header declares, so
 // the checks below bound them. MNG is left out: on a crafted header of a few bytes libmng
 // reserves gigabytes and loops for half a minute, and it has no limit to set.
-constexpr std::array<const char*, 20> kOfferedReaders = {
-    "bmp", "cur", "gif",  "icns", "ico", "jpeg", "jpg",  "pbm",  "pgm", "png",
-    "ppm", "svg", "svgz", "tga",  "tif", "tiff", "wbmp", "webp", "xbm", "xpm"};
+constexpr std::array<const char*, 24> kOfferedReaders = {
+    "avif", "bmp", "cur", "gif", "heic", "heif", "icns", "ico",  "jpeg", "jpg",  "jxl", "pbm",
+    "pgm",  "png", "ppm", "svg", "svgz", "tga",  "tif",  "tiff", "wbmp", "webp", "xbm", "xpm"};
 
 // A header may declare any size. A picture up to kFreeBytes as ARGB decodes from any file; a
 // bigger one needs a file of at least 1/kMaxExpansion of that, more than the densest real files
@@ -254,6 +260,8 @@ std::vector<ImageEncoder> ListImageEncoders() {
     }
     encoders.push_back({format, QString::fromLatin1(format).toUpper(), globs.join(';').toUpper()});
   }
+  std::stable_partition(encoders.begin(), encoders.end(),
+                        [](const ImageEncoder& encoder) { return !IsAddedFormat(encoder.format); });
   return encoders;
 }
 
