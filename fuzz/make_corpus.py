@@ -2,7 +2,8 @@
 """Writes the fuzzers' seed corpora into fuzz/corpus/ (run it again after changing it).
 
 decode/: small real files of every format Qt reads, in their common variants, made with
-ImageMagick's `convert` (icns, which it cannot write, is assembled here around a PNG). Each seed
+ImageMagick's `convert` (icns, which it cannot write, is assembled here around a PNG), and of the
+program's own HEIC, AVIF and JPEG XL readers. Each seed
 is one byte naming the reader to try first (its index in fuzz_formats.h) followed by the file;
 the first file of each format also comes with byte 0, which leaves the choice to the content.
 
@@ -94,6 +95,28 @@ REGRESSIONS = [
      "rkJgggAAAABNRU5EISD31Q=="),
 ]
 
+# Formats of the program's own plugins: not in FORMATS (a seed's selector keeps its meaning), so
+# the reader is chosen from the content. JPEG XL, which convert cannot write, is a 16 x 8 lossless
+# file with alpha, a colour profile and a quarter turn made by libjxl's encoder.
+OWN_FORMATS = [("auto-heic", "HEIC:"), ("auto-avif", "AVIF:")]
+JXL = ("/wrBLbAkPwoDEuYBsKmSSQDfvI6t9Oones62HAIvi7COEJoRLAjEktbDSF2GanCi7AAA4hfgqxQ/YCR9vfApMkgXtseXf"
+       "/75hwcq+UFie6GVHCzaDRM9CDJLyNyHek3HItTZZwAncGhqQuQ5QdcMZgKFlhvQkzB1FpY1NF8gtJP/AggIEAC4AUso"
+       "JMZJQcEUGAsstRVjsMrGGByNMSrGqJgxeM6NCCAAQUAAQGIhkrOAY45f4PjXOXkIIAAFCADYvJACe+DZZf3o7T//ff8e"
+       "//znX//e3o8d/v8B7H8AwxjoMQaQ/wGzfYNG/ALnGg+2cbJWMsx2")
+# Headers declaring a picture of 60000 x 60000 (JPEG XL) or, in every stored size, 30000 x 30000
+# (HEIC), refused before any decode.
+JXL_HUGE = "/wr+UgcA8Jc6ABAAAAAAAAAAAAAAAAAAAAAA"
+
+
+def huge_ispe(data):
+    out = bytearray(data)
+    at = out.find(b"ispe")
+    while at >= 0:
+        out[at + 8:at + 16] = struct.pack(">II", 30000, 30000)
+        at = out.find(b"ispe", at + 1)
+    return bytes(out)
+
+
 SVG = b"""<?xml version="1.0" encoding="UTF-8"?>
 <svg xmlns="http://www.w3.org/2000/svg" width="8" height="6" viewBox="0 0 8 6">
   <defs><linearGradient id="g"><stop offset="0" stop-color="#f00"/>
@@ -153,6 +176,12 @@ def make_decode_corpus(folder, scratch):
     files.append(("icns", "icns", icns((scratch / "icon").read_bytes())))
     files.append(("svg", "svg", SVG))
     files.append(("svgz", "svgz", gzip.compress(SVG, mtime=0)))
+    for name, target in OWN_FORMATS:
+        convert([*SOURCE, "-quality", "50"], target + str(scratch / name))
+        write_seed(folder, name, "", (scratch / name).read_bytes())
+    write_seed(folder, "bad-heic-huge", "", huge_ispe((scratch / "auto-heic").read_bytes()))
+    write_seed(folder, "auto-jxl", "", base64.b64decode(JXL))
+    write_seed(folder, "bad-jxl-huge", "", base64.b64decode(JXL_HUGE))
     for name, _, encoded in REGRESSIONS:  # stored whole, selector byte included
         (folder / f"{name}.seed").write_bytes(base64.b64decode(encoded))
     seen = set()
