@@ -15,8 +15,8 @@ fi
 # Build tools and Qt, plus what the window needs at run time: the image-format plugins, a
 # Chinese font for the menus and Qt's own Chinese texts for its file dialogs.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libdeflate-dev libexiv2-dev qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
-          libgl-dev
+          libdeflate-dev libexiv2-dev libheif-dev libjxl-dev qt6-base-dev
+          qt6-image-formats-plugins qt6-translations-l10n libgl-dev
           fonts-wqy-zenhei)
 
 missing=()

@@ -15,7 +15,8 @@ cd "$(dirname "$0")"
 quick=${VANTORIA_QUICK:-0}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libdeflate-dev libexiv2-dev qt6-base-dev qt6-image-formats-plugins libqt6svg6 libgl-dev)
+          libdeflate-dev libexiv2-dev libheif-dev libjxl-dev qt6-base-dev
+          qt6-image-formats-plugins libqt6svg6 libgl-dev)
 if [ "$quick" != 1 ]; then
   packages+=(clang libclang-rt-14-dev llvm)
 fi

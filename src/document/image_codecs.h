@@ -47,10 +47,10 @@ QStringList ToNameFilters(const QString& filterString);
 
 // Decodes a file into a new image of 0xAARRGGBB non-premultiplied pixels, turned upright by the
 // file's orientation tag. Only readers whose time and memory can be bounded are offered (every
-// format Qt reads but MNG). Returns an empty pointer and sets *error (when given) to a message
-// naming the file when the path is empty, the file cannot be read or decoded by an offered
-// reader, or the picture would take more than byteLimit bytes or more than a file of its size
-// could plausibly hold (above 64 MB, 4096 bytes of picture per byte of file). For the duration
+// format Qt and src/codecs read but MNG). Returns an empty pointer and sets *error (when given) to
+// a message naming the file when the path is empty, the file cannot be read or decoded by an
+// offered reader, or the picture would take more than byteLimit bytes or more than a file of its
+// size could plausibly hold (above 64 MB, 4096 bytes of picture per byte of file). For the duration
 // of the call Qt's process-wide image allocation limit follows that bound (user-interface
 // thread only). When `cameraData` is given it receives the file's EXIF, XMP and colour profile
 // (JPEG, PNG, WebP and TIFF; left empty when the file has none or they cannot be parsed).
