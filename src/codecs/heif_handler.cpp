@@ -171,7 +171,8 @@ bool HeifHandler::CanWrite(const QByteArray& format) {
 }
 
 bool HeifHandler::canRead() const {
-  return !FormatOf(device()).isEmpty();
+  // Once the file is read the device is at its end: answer from what was read.
+  return m_loaded ? m_primary != nullptr : !FormatOf(device()).isEmpty();
 }
 
 bool HeifHandler::Load() const {
@@ -179,7 +180,7 @@ bool HeifHandler::Load() const {
     return m_primary != nullptr;
   }
   m_loaded = true;
-  if (!device() || !canRead()) {
+  if (FormatOf(device()).isEmpty()) {
     return false;
   }
   m_data = device()->readAll();

@@ -116,7 +116,8 @@ bool JxlHandler::CanRead(QIODevice* device) {
 }
 
 bool JxlHandler::canRead() const {
-  return CanRead(device());
+  // Once the file is read the device is at its end: answer from what was read.
+  return m_loaded ? m_size.isValid() : CanRead(device());
 }
 
 bool JxlHandler::Load() const {
@@ -124,7 +125,7 @@ bool JxlHandler::Load() const {
     return m_size.isValid();
   }
   m_loaded = true;
-  if (!device() || !canRead()) {
+  if (!CanRead(device())) {
     return false;
   }
   m_data = device()->readAll();
