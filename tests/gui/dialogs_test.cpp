@@ -44,19 +44,16 @@ Control* Find(const QWidget* dialog, int id) {
   return control;
 }
 
-QRect HandleRect(const QSlider* slider) {
-  QStyleOptionSlider option;
-  option.initFrom(slider);
-  option.orientation = slider->orientation();
-  option.maximum = slider->maximum();
-  option.minimum = slider->minimum();
-  option.tickPosition = slider->tickPosition();
-  option.tickInterval = slider->tickInterval();
-  option.sliderPosition = slider->sliderPosition();
-  option.sliderValue = slider->value();
-  return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle,
-                                         slider);
-}
+// The thumb as QSlider's own style option places it (a pointer to its protected member).
+struct SliderProbe : QSlider {
+  static QRect Handle(const QSlider* slider) {
+    QStyleOptionSlider option;
+    (slider->*&SliderProbe::initStyleOption)(&option);
+    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle,
+                                           slider);
+  }
+};
+const auto HandleRect = SliderProbe::Handle;
 
 // Presses on the thumb, drags it along the whole slider and lets go where it shows the value
 // nearest `target`. Returns the value shown at the release.
@@ -191,14 +188,12 @@ TEST(Dialogs, OpenWithTheirTemplateRangesAndFocusOnOkAndKeysNeverPreview) {
       EXPECT_TRUE(Find<QCheckBox>(dialog.get(), c.previewBox)->isChecked());
     }
     for (int id : c.sliders) {
-      auto* slider = Find<QSlider>(dialog.get(), id);
+      const auto* slider = Find<QSlider>(dialog.get(), id);
+      const auto* box = Find<QLineEdit>(dialog.get(), id + 1);
       EXPECT_EQ(std::pair(slider->minimum(), slider->maximum()), std::pair(c.minimum, c.maximum));
-      EXPECT_EQ(slider->value(), 0);
-      EXPECT_EQ(slider->orientation(), Qt::Horizontal);
-      EXPECT_EQ(slider->tickInterval(), 10);
-      EXPECT_EQ(slider->tickPosition(), QSlider::TicksAbove);
-      EXPECT_TRUE(Find<QLineEdit>(dialog.get(), id + 1)->isReadOnly());
-      EXPECT_EQ(Find<QLineEdit>(dialog.get(), id + 1)->text(), "0");
+      EXPECT_EQ(std::tuple(slider->value(), slider->tickInterval(), slider->tickPosition(),
+                           slider->orientation(), box->text(), box->isReadOnly()),
+                std::tuple(0, 10, QSlider::TicksAbove, Qt::Horizontal, QString("0"), true));
     }
     EXPECT_EQ(QApplication::focusWidget(), ok);
     std::vector<int> order = c.tabOrder;
@@ -627,43 +622,25 @@ class PreviewEndToEndTest : public ShellTest {
   ImagePtr original;
 };
 
-// Counts the paints of the view and remembers the document's image version at the last one.
-class PaintWatcher : public QObject {
- public:
-  PaintWatcher(QWidget* widget, const CVantoriaDoc* document) : m_document(document) {
-    widget->installEventFilter(this);
-  }
-  bool Painted() {
-    return std::exchange(paints, 0) > 0 && version == m_document->GetImageVersion();
-  }
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) {
-      ++paints;
-      version = m_document->GetImageVersion();
-    }
-    return false;
-  }
-
- private:
-  const CVantoriaDoc* m_document;
-  int paints = 0;
-  std::uint64_t version = 0;
-};
-
 TEST_F(PreviewEndToEndTest, TwoPreviewsThenOkLeaveOneStepWithTheLastPreviewsPixels) {
   ImagePtr firstPreview;
   ImagePtr lastPreview;
   RunDialog(ID_ADJUST_BRIGHTNESS_CONTRAST, [&](QDialog& dialog) {
-    PaintWatcher watcher(frame->GetActiveView()->viewport(), document);
+    PaintCounter watcher(frame->GetActiveView()->viewport(),
+                         [this] { return document->GetImageVersion(); });
+    // The window behind the dialog shows each preview.
+    auto painted = [&] {
+      return std::exchange(watcher.paints, 0) > 0 && watcher.stamp == document->GetImageVersion();
+    };
     DragThumbTo(Find<QSlider>(&dialog, 1001), 30);
     ExpectPreviewInsideOnly();
     EXPECT_EQ(Steps(), 1u);
-    EXPECT_TRUE(watcher.Painted()) << "the window behind the dialog shows the preview";
+    EXPECT_TRUE(painted());
     firstPreview = CloneImage(*document->GetImage());
     DragThumbTo(Find<QSlider>(&dialog, 1001), -60);
     ExpectPreviewInsideOnly();
     EXPECT_EQ(Steps(), 1u) << "the second preview reruns the same step";
-    EXPECT_TRUE(watcher.Painted());
+    EXPECT_TRUE(painted());
     lastPreview = CloneImage(*document->GetImage());
     Click(Find(&dialog, 1));
   });

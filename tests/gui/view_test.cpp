@@ -145,16 +145,6 @@ TEST(RectTrackerTest, DrawsHandlesInsideAndTheOutlineOnTheEdgesOnly) {
 
 // --- the view ---
 
-class PaintCounter : public QObject {
- public:
-  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-  int paints = 0;
-  bool eventFilter(QObject*, QEvent* event) override {
-    paints += event->type() == QEvent::Paint ? 1 : 0;
-    return false;
-  }
-};
-
 class ViewTest : public ::testing::Test {
  protected:
   std::unique_ptr<CVantoriaView> Show(QSize size = {800, 600}) {
@@ -233,8 +223,8 @@ TEST_F(ViewTest, EveryViewOfTheDocumentRepaintsAfterAnEdit) {
   auto first = Show();
   auto second = Show({400, 300});
   EXPECT_EQ(At(Shot(*second), 200, 150), Rgb(kGreen));
-  PaintCounter firstPaints(first->viewport());
-  PaintCounter secondPaints(second->viewport());
+  test::PaintCounter firstPaints(first->viewport());
+  test::PaintCounter secondPaints(second->viewport());
   ASSERT_TRUE(document.ApplyImage(*test::UniformImage(100, 200, 0xFF0000FFu), std::nullopt));
   WAIT_FOR(firstPaints.paints > 0 && secondPaints.paints > 0);
   EXPECT_EQ(At(Shot(*first), 400, 300), 0x0000FFu);
