@@ -1,6 +1,7 @@
 // Catches misplaced or stale pictures, wrong scrolling, selection frames and view commands.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
@@ -302,6 +303,8 @@ TEST_F(ViewTest, MouseDragsGiveTheSelectionInImagePixels) {
   EXPECT_EQ(At(shot, 320, 280), kBlack);
   EXPECT_EQ(At(shot, 420, 330), kBlack);
   EXPECT_EQ(At(shot, 370, 305), Rgb(kGreen));
+  view->OnEditCopy();  // the selection only
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(101, 51));
   auto hover = [&](QPoint at) {
     QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
