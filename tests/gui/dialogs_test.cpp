@@ -246,7 +246,7 @@ TEST(Dialogs, ClosedStraightAwayPostNothingButSizesOk) {
 
 // --- what the preview dialogs post, step by step ---
 
-enum class Act { kKey, kDrag, kThumb, kChannel, kClick, kPress, kKeyOn, kClose, kUp, kDown, kText };
+enum class Act { kKey, kDrag, kThumb, kChannel, kClick, kPress, kKeyOn, kClose, kSpin, kText };
 
 struct Step {
   Act act;
@@ -264,8 +264,8 @@ const auto Tap = [](int id, Messages m = {}) { return Step{Act::kClick, id, 0, m
 const auto Press = [](Qt::Key key, Messages m = {}) { return Step{Act::kPress, 0, key, m}; };
 const auto KeyOn = [](int id, Qt::Key k, Messages m = {}) { return Step{Act::kKeyOn, id, k, m}; };
 const auto Close = [](Messages m = {}) { return Step{Act::kClose, 0, 0, m}; };
-const auto Up = [](int n, Messages m = {}) { return Step{Act::kUp, 1025, n, m}; };
-const auto Down = [](int n, Messages m = {}) { return Step{Act::kDown, 1025, n, m}; };
+// Clicks on the up arrow, or the down arrow when negative.
+const auto Spin = [](int n, Messages m = {}) { return Step{Act::kSpin, 1025, n, m}; };
 const auto Text = [](int id, int v, Messages m = {}) { return Step{Act::kText, id, v, m}; };
 
 void Perform(QDialog& dialog, const Step& step) {
@@ -293,11 +293,10 @@ void Perform(QDialog& dialog, const Step& step) {
     case Act::kClose:
       dialog.close();
       return;
-    case Act::kUp:
-    case Act::kDown:
-      for (int i = 0; i < step.value; ++i) {
+    case Act::kSpin:
+      for (int i = 0; i < std::abs(step.value); ++i) {
         auto* spin = Find<SpinButton>(&dialog, step.id);
-        Click(step.act == Act::kUp ? spin->UpArrow() : spin->DownArrow());
+        Click(step.value > 0 ? spin->UpArrow() : spin->DownArrow());
       }
       return;
     case Act::kText:
@@ -381,16 +380,15 @@ const Script kScripts[] = {
      {KeyOn(1034, Qt::Key_Right), Tap(1035), KeyOn(1035, Qt::Key_Up), KeyOn(1034, Qt::Key_Left),
       Key(1029, 10), Tap(1, {{1134, 1, 350}})}},
     {"mosaic steps within 1..65535", ID_FILTER_MOSAIC,
-     {Down(1), Up(2, {{1139, 5, 2}, {1139, 4, 3}}), Down(3, {{1139, 4, 2}, {1139, 4, 1}}),
-      Text(1024, 65534, {{1139, 4, 65534}}), Up(3, {{1139, 4, 65535}}),
+     {Spin(-1), Spin(2, {{1139, 5, 2}, {1139, 4, 3}}), Spin(-3, {{1139, 4, 2}, {1139, 4, 1}}),
+      Text(1024, 65534, {{1139, 4, 65534}}), Spin(3, {{1139, 4, 65535}}),
       Press(Qt::Key_Escape, {kRestore})}},
-    {"mosaic OK after a preview", ID_FILTER_MOSAIC, {Up(1, {{1139, 5, 2}}), Tap(1)}},
-    {"mosaic without preview", ID_FILTER_MOSAIC, {Tap(1047), Up(7), Tap(1, {{1139, 1, 8}})}},
+    {"mosaic without preview", ID_FILTER_MOSAIC, {Tap(1047), Spin(7), Tap(1, {{1139, 1, 8}})}},
     {"mosaic arrow keys in the box", ID_FILTER_MOSAIC,
      {KeyOn(1024, Qt::Key_Up, {{1139, 5, 2}}), KeyOn(1024, Qt::Key_Up, {{1139, 4, 3}}),
       KeyOn(1024, Qt::Key_Down, {{1139, 4, 2}})}},
     {"mosaic preview ticked again", ID_FILTER_MOSAIC,
-     {Tap(1047), Up(2), Tap(1047), Up(1, {{1139, 5, 4}}), Tap(1)}},
+     {Tap(1047), Spin(2), Tap(1047), Spin(1, {{1139, 5, 4}}), Tap(1)}},
 };
 // clang-format on
 
