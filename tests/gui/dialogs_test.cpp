@@ -246,62 +246,60 @@ TEST(Dialogs, ClosedStraightAwayPostNothingButSizesOk) {
 
 // --- what the preview dialogs post, step by step ---
 
-enum class Act { kKey, kDrag, kThumb, kChannel, kClick, kPress, kKeyOn, kClose, kSpin, kText };
-
+// One thing the user does, and the messages it must post.
 struct Step {
-  Act act;
-  int id = 0;     // the control
-  int value = 0;  // slider value, channel side (+1/-1), key, arrow clicks, text
+  std::function<void(QDialog&)> act;
   Messages posts = {};
 };
 
-const auto Key = [](int id, int v, Messages m = {}) { return Step{Act::kKey, id, v, m}; };
+Step Key(int id, int value, Messages posts = {}) {
+  return {[=](QDialog& d) { KeyTo(Find<QSlider>(&d, id), value); }, posts};
+}
 // Only to the ends of the range, which a drag always reaches exactly.
-const auto Drag = [](int id, int v, Messages m = {}) { return Step{Act::kDrag, id, v, m}; };
-const auto Thumb = [](int id, Messages m = {}) { return Step{Act::kThumb, id, 0, m}; };
-const auto Channel = [](int id, int s, Messages m = {}) { return Step{Act::kChannel, id, s, m}; };
-const auto Tap = [](int id, Messages m = {}) { return Step{Act::kClick, id, 0, m}; };
-const auto Press = [](Qt::Key key, Messages m = {}) { return Step{Act::kPress, 0, key, m}; };
-const auto KeyOn = [](int id, Qt::Key k, Messages m = {}) { return Step{Act::kKeyOn, id, k, m}; };
-const auto Close = [](Messages m = {}) { return Step{Act::kClose, 0, 0, m}; };
-// Clicks on the up arrow, or the down arrow when negative.
-const auto Spin = [](int n, Messages m = {}) { return Step{Act::kSpin, 1025, n, m}; };
-const auto Text = [](int id, int v, Messages m = {}) { return Step{Act::kText, id, v, m}; };
-
-void Perform(QDialog& dialog, const Step& step) {
-  switch (step.act) {
-    case Act::kKey:
-      return KeyTo(Find<QSlider>(&dialog, step.id), step.value);
-    case Act::kDrag:
-      EXPECT_EQ(DragThumbTo(Find<QSlider>(&dialog, step.id), step.value), step.value);
-      return;
-    case Act::kThumb:
-      return ClickThumb(Find<QSlider>(&dialog, step.id));
-    case Act::kChannel: {
-      auto* slider = Find<QSlider>(&dialog, step.id);
-      const QRect handle = HandleRect(slider);
-      const int x = step.value > 0 ? (handle.right() + slider->width()) / 2 : handle.left() / 2;
-      return QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(x, handle.center().y()));
-    }
-    case Act::kClick:
-      return Click(Find(&dialog, step.id));
-    case Act::kPress:
-      return QTest::keyClick(QApplication::focusWidget(), Qt::Key(step.value));
-    case Act::kKeyOn:
-      Find(&dialog, step.id)->setFocus();
-      return QTest::keyClick(Find(&dialog, step.id), Qt::Key(step.value));
-    case Act::kClose:
-      dialog.close();
-      return;
-    case Act::kSpin:
-      for (int i = 0; i < std::abs(step.value); ++i) {
-        auto* spin = Find<SpinButton>(&dialog, step.id);
-        Click(step.value > 0 ? spin->UpArrow() : spin->DownArrow());
-      }
-      return;
-    case Act::kText:
-      return Find<QLineEdit>(&dialog, step.id)->setText(QString::number(step.value));
-  }
+Step Drag(int id, int value, Messages posts = {}) {
+  return {[=](QDialog& d) { EXPECT_EQ(DragThumbTo(Find<QSlider>(&d, id), value), value); }, posts};
+}
+Step Thumb(int id, Messages posts = {}) {
+  return {[=](QDialog& d) { ClickThumb(Find<QSlider>(&d, id)); }, posts};
+}
+// A click in the channel right (+1) or left (-1) of the thumb.
+Step Channel(int id, int side, Messages posts = {}) {
+  return {[=](QDialog& d) {
+            auto* slider = Find<QSlider>(&d, id);
+            const QRect handle = HandleRect(slider);
+            const int x = side > 0 ? (handle.right() + slider->width()) / 2 : handle.left() / 2;
+            QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(x, handle.center().y()));
+          },
+          posts};
+}
+Step Tap(int id, Messages posts = {}) {
+  return {[=](QDialog& d) { Click(Find(&d, id)); }, posts};
+}
+Step Press(Qt::Key key, Messages posts = {}) {
+  return {[=](QDialog&) { QTest::keyClick(QApplication::focusWidget(), key); }, posts};
+}
+Step KeyOn(int id, Qt::Key key, Messages posts = {}) {
+  return {[=](QDialog& d) {
+            Find(&d, id)->setFocus();
+            QTest::keyClick(Find(&d, id), key);
+          },
+          posts};
+}
+Step Close(Messages posts = {}) {
+  return {[](QDialog& d) { d.close(); }, posts};
+}
+// Clicks on the mosaic's up arrow, or its down arrow when negative.
+Step Spin(int clicks, Messages posts = {}) {
+  return {[=](QDialog& d) {
+            auto* spin = Find<SpinButton>(&d, 1025);
+            for (int i = 0; i < std::abs(clicks); ++i) {
+              Click(clicks > 0 ? spin->UpArrow() : spin->DownArrow());
+            }
+          },
+          posts};
+}
+Step Text(int id, int value, Messages posts = {}) {
+  return {[=](QDialog& d) { Find<QLineEdit>(&d, id)->setText(QString::number(value)); }, posts};
 }
 
 // Brightness and contrast post (b + 100) | (c + 100) << 8; wParam is the origin (2 the first
@@ -400,7 +398,7 @@ TEST(Dialogs, PostWhatEachStepCalls) {
     std::unique_ptr<QDialog> dialog = c->make();
     ShowDialog(*dialog);
     for (std::size_t i = 0; i < script.steps.size(); ++i) {
-      Perform(*dialog, script.steps[i]);
+      script.steps[i].act(*dialog);
       EXPECT_EQ(posted.Take(), script.steps[i].posts) << script.name << ", step " << i + 1;
     }
   }
