@@ -134,7 +134,7 @@ TEST(RectTrackerTest, DrawsHandlesInsideAndTheOutlineOnTheEdgesOnly) {
   };
   const FrameRect r{50, 40, 150, 140};
   for (const QPoint at : {QPoint(50, 40), QPoint(53, 43), QPoint(147, 137), QPoint(100, 43),
-                          QPoint(75, 140), QPoint(150, 75)}) {
+                          QPoint(75, 140), QPoint(76, 140), QPoint(150, 75)}) {
     EXPECT_TRUE(drawn(r, at)) << at.x() << "," << at.y();
   }
   for (const QPoint at : {QPoint(75, 39), QPoint(151, 75), QPoint(75, 75)}) {
