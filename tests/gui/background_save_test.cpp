@@ -10,6 +10,7 @@
 #include "app/testing_hooks.h"
 #include "res/command_ids.h"
 #include "shell_fixture.h"
+#include "support/image_test_util.h"
 
 namespace vantoria::test {
 namespace {
@@ -42,10 +43,6 @@ class BackgroundSaveTest : public ShellTest {
     ASSERT_TRUE(m_started.tryAcquire(1, 5000));
   }
   void OpenGate() { m_gate.release(); }
-  static QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
 
   std::atomic<bool> fail = false;
   QSemaphore m_gate;

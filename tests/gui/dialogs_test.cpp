@@ -11,7 +11,6 @@
 #include <QStyleOptionSlider>
 #include <QTimer>
 #include <QToolButton>
-#include <cstring>
 #include <map>
 
 #include "dialogs/brightness_contrast_dlg.h"
@@ -25,6 +24,7 @@
 #include "framework/dialog_units.h"
 #include "res/command_ids.h"
 #include "shell_fixture.h"
+#include "support/image_test_util.h"
 #include "view/view_private.h"
 
 namespace vantoria::test {
@@ -44,19 +44,16 @@ Control* Find(const QWidget* dialog, int id) {
   return control;
 }
 
-QRect HandleRect(const QSlider* slider) {
-  QStyleOptionSlider option;
-  option.initFrom(slider);
-  option.orientation = slider->orientation();
-  option.maximum = slider->maximum();
-  option.minimum = slider->minimum();
-  option.tickPosition = slider->tickPosition();
-  option.tickInterval = slider->tickInterval();
-  option.sliderPosition = slider->sliderPosition();
-  option.sliderValue = slider->value();
-  return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle,
-                                         slider);
-}
+// The thumb as QSlider's own style option places it (a pointer to its protected member).
+struct SliderProbe : QSlider {
+  static QRect Handle(const QSlider* slider) {
+    QStyleOptionSlider option;
+    (slider->*&SliderProbe::initStyleOption)(&option);
+    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle,
+                                           slider);
+  }
+};
+const auto HandleRect = SliderProbe::Handle;
 
 // Presses on the thumb, drags it along the whole slider and lets go where it shows the value
 // nearest `target`. Returns the value shown at the release.
@@ -191,14 +188,12 @@ TEST(Dialogs, OpenWithTheirTemplateRangesAndFocusOnOkAndKeysNeverPreview) {
       EXPECT_TRUE(Find<QCheckBox>(dialog.get(), c.previewBox)->isChecked());
     }
     for (int id : c.sliders) {
-      auto* slider = Find<QSlider>(dialog.get(), id);
+      const auto* slider = Find<QSlider>(dialog.get(), id);
+      const auto* box = Find<QLineEdit>(dialog.get(), id + 1);
       EXPECT_EQ(std::pair(slider->minimum(), slider->maximum()), std::pair(c.minimum, c.maximum));
-      EXPECT_EQ(slider->value(), 0);
-      EXPECT_EQ(slider->orientation(), Qt::Horizontal);
-      EXPECT_EQ(slider->tickInterval(), 10);
-      EXPECT_EQ(slider->tickPosition(), QSlider::TicksAbove);
-      EXPECT_TRUE(Find<QLineEdit>(dialog.get(), id + 1)->isReadOnly());
-      EXPECT_EQ(Find<QLineEdit>(dialog.get(), id + 1)->text(), "0");
+      EXPECT_EQ(std::tuple(slider->value(), slider->tickInterval(), slider->tickPosition(),
+                           slider->orientation(), box->text(), box->isReadOnly()),
+                std::tuple(0, 10, QSlider::TicksAbove, Qt::Horizontal, QString("0"), true));
     }
     EXPECT_EQ(QApplication::focusWidget(), ok);
     std::vector<int> order = c.tabOrder;
@@ -251,63 +246,60 @@ TEST(Dialogs, ClosedStraightAwayPostNothingButSizesOk) {
 
 // --- what the preview dialogs post, step by step ---
 
-enum class Act { kKey, kDrag, kThumb, kChannel, kClick, kPress, kKeyOn, kClose, kUp, kDown, kText };
-
+// One thing the user does, and the messages it must post.
 struct Step {
-  Act act;
-  int id = 0;     // the control
-  int value = 0;  // slider value, channel side (+1/-1), key, arrow clicks, text
+  std::function<void(QDialog&)> act;
   Messages posts = {};
 };
 
-const auto Key = [](int id, int v, Messages m = {}) { return Step{Act::kKey, id, v, m}; };
+Step Key(int id, int value, Messages posts = {}) {
+  return {[=](QDialog& d) { KeyTo(Find<QSlider>(&d, id), value); }, posts};
+}
 // Only to the ends of the range, which a drag always reaches exactly.
-const auto Drag = [](int id, int v, Messages m = {}) { return Step{Act::kDrag, id, v, m}; };
-const auto Thumb = [](int id, Messages m = {}) { return Step{Act::kThumb, id, 0, m}; };
-const auto Channel = [](int id, int s, Messages m = {}) { return Step{Act::kChannel, id, s, m}; };
-const auto Tap = [](int id, Messages m = {}) { return Step{Act::kClick, id, 0, m}; };
-const auto Press = [](Qt::Key key, Messages m = {}) { return Step{Act::kPress, 0, key, m}; };
-const auto KeyOn = [](int id, Qt::Key k, Messages m = {}) { return Step{Act::kKeyOn, id, k, m}; };
-const auto Close = [](Messages m = {}) { return Step{Act::kClose, 0, 0, m}; };
-const auto Up = [](int n, Messages m = {}) { return Step{Act::kUp, 1025, n, m}; };
-const auto Down = [](int n, Messages m = {}) { return Step{Act::kDown, 1025, n, m}; };
-const auto Text = [](int id, int v, Messages m = {}) { return Step{Act::kText, id, v, m}; };
-
-void Perform(QDialog& dialog, const Step& step) {
-  switch (step.act) {
-    case Act::kKey:
-      return KeyTo(Find<QSlider>(&dialog, step.id), step.value);
-    case Act::kDrag:
-      EXPECT_EQ(DragThumbTo(Find<QSlider>(&dialog, step.id), step.value), step.value);
-      return;
-    case Act::kThumb:
-      return ClickThumb(Find<QSlider>(&dialog, step.id));
-    case Act::kChannel: {
-      auto* slider = Find<QSlider>(&dialog, step.id);
-      const QRect handle = HandleRect(slider);
-      const int x = step.value > 0 ? (handle.right() + slider->width()) / 2 : handle.left() / 2;
-      return QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(x, handle.center().y()));
-    }
-    case Act::kClick:
-      return Click(Find(&dialog, step.id));
-    case Act::kPress:
-      return QTest::keyClick(QApplication::focusWidget(), Qt::Key(step.value));
-    case Act::kKeyOn:
-      Find(&dialog, step.id)->setFocus();
-      return QTest::keyClick(Find(&dialog, step.id), Qt::Key(step.value));
-    case Act::kClose:
-      dialog.close();
-      return;
-    case Act::kUp:
-    case Act::kDown:
-      for (int i = 0; i < step.value; ++i) {
-        auto* spin = Find<SpinButton>(&dialog, step.id);
-        Click(step.act == Act::kUp ? spin->UpArrow() : spin->DownArrow());
-      }
-      return;
-    case Act::kText:
-      return Find<QLineEdit>(&dialog, step.id)->setText(QString::number(step.value));
-  }
+Step Drag(int id, int value, Messages posts = {}) {
+  return {[=](QDialog& d) { EXPECT_EQ(DragThumbTo(Find<QSlider>(&d, id), value), value); }, posts};
+}
+Step Thumb(int id, Messages posts = {}) {
+  return {[=](QDialog& d) { ClickThumb(Find<QSlider>(&d, id)); }, posts};
+}
+// A click in the channel right (+1) or left (-1) of the thumb.
+Step Channel(int id, int side, Messages posts = {}) {
+  return {[=](QDialog& d) {
+            auto* slider = Find<QSlider>(&d, id);
+            const QRect handle = HandleRect(slider);
+            const int x = side > 0 ? (handle.right() + slider->width()) / 2 : handle.left() / 2;
+            QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(x, handle.center().y()));
+          },
+          posts};
+}
+Step Tap(int id, Messages posts = {}) {
+  return {[=](QDialog& d) { Click(Find(&d, id)); }, posts};
+}
+Step Press(Qt::Key key, Messages posts = {}) {
+  return {[=](QDialog&) { QTest::keyClick(QApplication::focusWidget(), key); }, posts};
+}
+Step KeyOn(int id, Qt::Key key, Messages posts = {}) {
+  return {[=](QDialog& d) {
+            Find(&d, id)->setFocus();
+            QTest::keyClick(Find(&d, id), key);
+          },
+          posts};
+}
+Step Close(Messages posts = {}) {
+  return {[](QDialog& d) { d.close(); }, posts};
+}
+// Clicks on the mosaic's up arrow, or its down arrow when negative.
+Step Spin(int clicks, Messages posts = {}) {
+  return {[=](QDialog& d) {
+            auto* spin = Find<SpinButton>(&d, 1025);
+            for (int i = 0; i < std::abs(clicks); ++i) {
+              Click(clicks > 0 ? spin->UpArrow() : spin->DownArrow());
+            }
+          },
+          posts};
+}
+Step Text(int id, int value, Messages posts = {}) {
+  return {[=](QDialog& d) { Find<QLineEdit>(&d, id)->setText(QString::number(value)); }, posts};
 }
 
 // Brightness and contrast post (b + 100) | (c + 100) << 8; wParam is the origin (2 the first
@@ -386,16 +378,15 @@ const Script kScripts[] = {
      {KeyOn(1034, Qt::Key_Right), Tap(1035), KeyOn(1035, Qt::Key_Up), KeyOn(1034, Qt::Key_Left),
       Key(1029, 10), Tap(1, {{1134, 1, 350}})}},
     {"mosaic steps within 1..65535", ID_FILTER_MOSAIC,
-     {Down(1), Up(2, {{1139, 5, 2}, {1139, 4, 3}}), Down(3, {{1139, 4, 2}, {1139, 4, 1}}),
-      Text(1024, 65534, {{1139, 4, 65534}}), Up(3, {{1139, 4, 65535}}),
+     {Spin(-1), Spin(2, {{1139, 5, 2}, {1139, 4, 3}}), Spin(-3, {{1139, 4, 2}, {1139, 4, 1}}),
+      Text(1024, 65534, {{1139, 4, 65534}}), Spin(3, {{1139, 4, 65535}}),
       Press(Qt::Key_Escape, {kRestore})}},
-    {"mosaic OK after a preview", ID_FILTER_MOSAIC, {Up(1, {{1139, 5, 2}}), Tap(1)}},
-    {"mosaic without preview", ID_FILTER_MOSAIC, {Tap(1047), Up(7), Tap(1, {{1139, 1, 8}})}},
+    {"mosaic without preview", ID_FILTER_MOSAIC, {Tap(1047), Spin(7), Tap(1, {{1139, 1, 8}})}},
     {"mosaic arrow keys in the box", ID_FILTER_MOSAIC,
      {KeyOn(1024, Qt::Key_Up, {{1139, 5, 2}}), KeyOn(1024, Qt::Key_Up, {{1139, 4, 3}}),
       KeyOn(1024, Qt::Key_Down, {{1139, 4, 2}})}},
     {"mosaic preview ticked again", ID_FILTER_MOSAIC,
-     {Tap(1047), Up(2), Tap(1047), Up(1, {{1139, 5, 4}}), Tap(1)}},
+     {Tap(1047), Spin(2), Tap(1047), Spin(1, {{1139, 5, 4}}), Tap(1)}},
 };
 // clang-format on
 
@@ -407,7 +398,7 @@ TEST(Dialogs, PostWhatEachStepCalls) {
     std::unique_ptr<QDialog> dialog = c->make();
     ShowDialog(*dialog);
     for (std::size_t i = 0; i < script.steps.size(); ++i) {
-      Perform(*dialog, script.steps[i]);
+      script.steps[i].act(*dialog);
       EXPECT_EQ(posted.Take(), script.steps[i].posts) << script.name << ", step " << i + 1;
     }
   }
@@ -573,11 +564,6 @@ TEST_F(SizeDialogTest, UnitListsResetTheNumberAndOpenWithoutAnImageRefuses) {
 
 // --- dialogs, dispatcher and view together ---
 
-bool SameImage(const PixelImage& a, const PixelImage& b) {
-  return a.width == b.width && a.height == b.height &&
-         std::memcmp(a.pixels(), b.pixels(), a.byteSize()) == 0;
-}
-
 class PreviewEndToEndTest : public ShellTest {
  protected:
   void SetUp() override {
@@ -632,54 +618,36 @@ class PreviewEndToEndTest : public ShellTest {
   ImagePtr original;
 };
 
-// Counts the paints of the view and remembers the document's image version at the last one.
-class PaintWatcher : public QObject {
- public:
-  PaintWatcher(QWidget* widget, const CVantoriaDoc* document) : m_document(document) {
-    widget->installEventFilter(this);
-  }
-  bool Painted() {
-    return std::exchange(paints, 0) > 0 && version == m_document->GetImageVersion();
-  }
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) {
-      ++paints;
-      version = m_document->GetImageVersion();
-    }
-    return false;
-  }
-
- private:
-  const CVantoriaDoc* m_document;
-  int paints = 0;
-  std::uint64_t version = 0;
-};
-
 TEST_F(PreviewEndToEndTest, TwoPreviewsThenOkLeaveOneStepWithTheLastPreviewsPixels) {
   ImagePtr firstPreview;
   ImagePtr lastPreview;
   RunDialog(ID_ADJUST_BRIGHTNESS_CONTRAST, [&](QDialog& dialog) {
-    PaintWatcher watcher(frame->GetActiveView()->viewport(), document);
+    PaintCounter watcher(frame->GetActiveView()->viewport(),
+                         [this] { return document->GetImageVersion(); });
+    // The window behind the dialog shows each preview.
+    auto painted = [&] {
+      return std::exchange(watcher.paints, 0) > 0 && watcher.stamp == document->GetImageVersion();
+    };
     DragThumbTo(Find<QSlider>(&dialog, 1001), 30);
     ExpectPreviewInsideOnly();
     EXPECT_EQ(Steps(), 1u);
-    EXPECT_TRUE(watcher.Painted()) << "the window behind the dialog shows the preview";
+    EXPECT_TRUE(painted());
     firstPreview = CloneImage(*document->GetImage());
     DragThumbTo(Find<QSlider>(&dialog, 1001), -60);
     ExpectPreviewInsideOnly();
     EXPECT_EQ(Steps(), 1u) << "the second preview reruns the same step";
-    EXPECT_TRUE(watcher.Painted());
+    EXPECT_TRUE(painted());
     lastPreview = CloneImage(*document->GetImage());
     Click(Find(&dialog, 1));
   });
   ASSERT_TRUE(firstPreview && lastPreview);
-  EXPECT_FALSE(SameImage(*firstPreview, *lastPreview));
+  EXPECT_NE(firstPreview->rows[8][10], lastPreview->rows[8][10]);
   EXPECT_EQ(Steps(), 1u);
-  EXPECT_TRUE(SameImage(*document->GetImage(), *lastPreview));
+  EXPECT_TRUE(ImagesEqual(*document->GetImage(), *lastPreview));
   Trigger(ID_EDIT_UNDO);
-  EXPECT_TRUE(SameImage(*document->GetImage(), *original));
+  EXPECT_TRUE(ImagesEqual(*document->GetImage(), *original));
   Trigger(ID_EDIT_REDO);
-  EXPECT_TRUE(SameImage(*document->GetImage(), *lastPreview));
+  EXPECT_TRUE(ImagesEqual(*document->GetImage(), *lastPreview));
 }
 
 TEST_F(PreviewEndToEndTest, PreviewThenCancelOrEscLeavesImageAndHistoryAsTheyWere) {
@@ -700,25 +668,12 @@ TEST_F(PreviewEndToEndTest, PreviewThenCancelOrEscLeavesImageAndHistoryAsTheyWer
         QTest::keyClick(&dialog, Qt::Key_Escape);
       }
     });
-    EXPECT_TRUE(SameImage(*document->GetImage(), *before));
+    EXPECT_TRUE(ImagesEqual(*document->GetImage(), *before));
     EXPECT_EQ(Steps(), earlierEdit ? 1u : 0u);
     EXPECT_EQ(document->GetCurrentStep(), current);
     EXPECT_EQ(document->GetHistory().newest(), current);
     EXPECT_EQ(document->IsModified(), earlierEdit);
   }
-}
-
-// The opener hands the dialog the picture's size, which percentages count from.
-TEST_F(PreviewEndToEndTest, SizeInPercentResizesTheWholeImage) {
-  RunDialog(ID_IMAGE_SIZE, [&](QDialog& dialog) {
-    Find(&dialog, 1044)->setFocus();
-    QTest::keyClick(Find(&dialog, 1044), Qt::Key_Down);  // percent
-    Find<QLineEdit>(&dialog, 1036)->setText("50");
-    Click(Find(&dialog, 1));
-  });
-  EXPECT_EQ(Steps(), 1u);
-  EXPECT_EQ(document->GetImage()->width, 32);
-  EXPECT_EQ(document->GetImage()->height, 48);
 }
 
 TEST_F(PreviewEndToEndTest, EveryDialogMenuItemOpensItsDialogOwnedByTheMainWindow) {
@@ -727,11 +682,14 @@ TEST_F(PreviewEndToEndTest, EveryDialogMenuItemOpensItsDialogOwnedByTheMainWindo
       EXPECT_EQ(dialog.windowTitle(), c.title);
       EXPECT_TRUE(dialog.isModal());
       EXPECT_EQ(dialog.parentWidget(), frame);
+      if (c.command == ID_IMAGE_SIZE) {  // handed the picture's size
+        EXPECT_EQ(Find<QLineEdit>(&dialog, 1037)->text(), "48");
+      }
       QTest::keyClick(&dialog, Qt::Key_Escape);
     });
   }
   EXPECT_EQ(Steps(), 0u);
-  EXPECT_TRUE(SameImage(*document->GetImage(), *original));
+  EXPECT_TRUE(ImagesEqual(*document->GetImage(), *original));
   EXPECT_TRUE(warnings.isEmpty());
 }
 

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <utility>
@@ -60,6 +61,27 @@ class PostedMessages : public QObject {
 
  private:
   std::vector<ops::OperationMessage> m_messages;
+};
+
+// Counts a widget's paints and keeps what `stamp` said at the last one.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget, std::function<std::uint64_t()> stamp = {})
+      : m_stamp(std::move(stamp)) {
+    widget->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      ++paints;
+      stamp = m_stamp ? m_stamp() : 0;
+    }
+    return false;
+  }
+  int paints = 0;
+  std::uint64_t stamp = 0;
+
+ private:
+  std::function<std::uint64_t()> m_stamp;
 };
 
 class ShellTest : public ::testing::Test {

@@ -1,21 +1,19 @@
 // Catches misplaced or stale pictures, wrong scrolling, selection frames and view commands.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 #include <memory>
 
-#include "command_table.h"
 #include "document/vantoria_doc.h"
 #include "framework/user_prompts.h"
 #include "operations/dispatcher_texts.h"
-#include "operations/operation_poster.h"
 #include "shell_fixture.h"
 #include "support/image_test_util.h"
 #include "support/memory_runs_out.h"
 #include "view/rect_tracker.h"
-#include "view/testing_hooks.h"
 #include "view/vantoria_view.h"
 
 namespace vantoria {
@@ -73,13 +71,15 @@ TEST(RectTrackerTest, HitTestAndCursorShowWhatADragWouldDo) {
   EXPECT_EQ(TrackerWith({200, 150, 100, 50}).HitTest({100, 50}), kTopLeft);
 }
 
-// A drag from `from` to `to`: on the frame when there is one, else a rubber band.
+// A drag from `from` to `to`, on the frame when there is one, else a rubber band, ended by the
+// button or cancelled.
 TEST(RectTrackerTest, DragsMoveResizeAndKeepTheMinimum) {
   const FrameRect r{100, 50, 200, 150};
   const struct {
     std::optional<FrameRect> frame;
     QPoint from, to;
     FrameRect expected;
+    bool cancel = false;
   } rows[] = {
       // clang-format off
       {{}, {320, 280}, {420, 330}, {320, 280, 420, 330}},
@@ -87,9 +87,12 @@ TEST(RectTrackerTest, DragsMoveResizeAndKeepTheMinimum) {
       {{}, {320, 280}, {250, 200}, {320, 280, 328, 288}},  // up-left: the minimum
       {{}, {320, 280}, {323, 281}, {320, 280, 328, 288}},
       {{}, {320, 280}, {400, 270}, {320, 280, 400, 288}},
+      {{}, {20, 20}, {80, 80}, {20, 20, 20, 20}, true},
       {r, {150, 100}, {160, 95}, {110, 45, 210, 145}},
       {r, {150, 100}, {-50, -80}, {-100, -130, 0, -30}},  // moving is not confined
       {r, {150, 100}, {150, 100}, r},
+      {r, {300, 300}, {310, 310}, r},  // missing the frame starts nothing
+      {r, {199, 149}, {300, 300}, r, true},
       {r, {101, 51}, {91, 41}, {90, 40, 200, 150}},
       {r, {199, 51}, {209, 41}, {100, 40, 210, 150}},
       {r, {199, 149}, {219, 159}, {100, 50, 220, 160}},
@@ -106,33 +109,18 @@ TEST(RectTrackerTest, DragsMoveResizeAndKeepTheMinimum) {
     RectTracker tracker;
     if (row.frame) {
       tracker.m_rect = *row.frame;
-      EXPECT_TRUE(tracker.StartTrack(row.from));
+      tracker.StartTrack(row.from);
     } else {
       tracker.StartRubberBand(row.from);
     }
     tracker.TrackTo(row.to);
-    tracker.EndTrack();
+    if (tracker.IsTracking()) {
+      row.cancel ? tracker.CancelTrack() : tracker.EndTrack();
+    }
     EXPECT_FALSE(tracker.IsTracking());
     EXPECT_EQ(tracker.m_rect, row.expected) << row.to.x() << "," << row.to.y();
   }
-}
-
-TEST(RectTrackerTest, MissingTheFrameStartsNothingAndCancelRestores) {
-  RectTracker tracker = TrackerWith({100, 50, 200, 150});
-  EXPECT_FALSE(tracker.StartTrack({300, 300}));
-  tracker.TrackTo({310, 310});
-  EXPECT_EQ(tracker.m_rect, (FrameRect{100, 50, 200, 150}));
   EXPECT_FALSE(RectTracker().StartTrack({0, 0}));
-  ASSERT_TRUE(tracker.StartTrack({199, 149}));
-  EXPECT_EQ(tracker.TrackingCursor(), Qt::SizeFDiagCursor);
-  tracker.TrackTo({300, 300});
-  tracker.CancelTrack();
-  EXPECT_FALSE(tracker.IsTracking());
-  EXPECT_EQ(tracker.m_rect, (FrameRect{100, 50, 200, 150}));
-  tracker.StartRubberBand({20, 20});
-  tracker.TrackTo({80, 80});
-  tracker.CancelTrack();
-  EXPECT_EQ(tracker.m_rect, (FrameRect{20, 20, 20, 20}));
 }
 
 TEST(RectTrackerTest, DrawsHandlesInsideAndTheOutlineOnTheEdgesOnly) {
@@ -146,7 +134,7 @@ TEST(RectTrackerTest, DrawsHandlesInsideAndTheOutlineOnTheEdgesOnly) {
   };
   const FrameRect r{50, 40, 150, 140};
   for (const QPoint at : {QPoint(50, 40), QPoint(53, 43), QPoint(147, 137), QPoint(100, 43),
-                          QPoint(75, 140), QPoint(150, 75)}) {
+                          QPoint(75, 140), QPoint(76, 140), QPoint(150, 75)}) {
     EXPECT_TRUE(drawn(r, at)) << at.x() << "," << at.y();
   }
   for (const QPoint at : {QPoint(75, 39), QPoint(151, 75), QPoint(75, 75)}) {
@@ -157,16 +145,6 @@ TEST(RectTrackerTest, DrawsHandlesInsideAndTheOutlineOnTheEdgesOnly) {
 }
 
 // --- the view ---
-
-class PaintCounter : public QObject {
- public:
-  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-  int paints = 0;
-  bool eventFilter(QObject*, QEvent* event) override {
-    paints += event->type() == QEvent::Paint ? 1 : 0;
-    return false;
-  }
-};
 
 class ViewTest : public ::testing::Test {
  protected:
@@ -246,8 +224,8 @@ TEST_F(ViewTest, EveryViewOfTheDocumentRepaintsAfterAnEdit) {
   auto first = Show();
   auto second = Show({400, 300});
   EXPECT_EQ(At(Shot(*second), 200, 150), Rgb(kGreen));
-  PaintCounter firstPaints(first->viewport());
-  PaintCounter secondPaints(second->viewport());
+  test::PaintCounter firstPaints(first->viewport());
+  test::PaintCounter secondPaints(second->viewport());
   ASSERT_TRUE(document.ApplyImage(*test::UniformImage(100, 200, 0xFF0000FFu), std::nullopt));
   WAIT_FOR(firstPaints.paints > 0 && secondPaints.paints > 0);
   EXPECT_EQ(At(Shot(*first), 400, 300), 0x0000FFu);
@@ -325,6 +303,8 @@ TEST_F(ViewTest, MouseDragsGiveTheSelectionInImagePixels) {
   EXPECT_EQ(At(shot, 320, 280), kBlack);
   EXPECT_EQ(At(shot, 420, 330), kBlack);
   EXPECT_EQ(At(shot, 370, 305), Rgb(kGreen));
+  view->OnEditCopy();  // the selection only
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(101, 51));
   auto hover = [&](QPoint at) {
     QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
@@ -365,6 +345,7 @@ TEST_F(ViewTest, EscapeAndRightButtonCancelADrag) {
   QTest::mouseRelease(viewport, Qt::LeftButton, {}, {390, 320});
   QTest::mousePress(viewport, Qt::LeftButton, {}, {419, 329});
   QTest::mouseMove(viewport, {460, 340});
+  EXPECT_EQ(viewport->cursor().shape(), Qt::SizeFDiagCursor);
   QTest::mousePress(viewport, Qt::RightButton, {}, {460, 340});
   QTest::mouseRelease(viewport, Qt::RightButton, {}, {460, 340});
   QTest::mouseRelease(viewport, Qt::LeftButton, {}, {460, 340});
@@ -410,52 +391,15 @@ TEST_F(ViewTest, SelectionFollowsImageSizeWindowSizeAndScrolling) {
   EXPECT_EQ(view->GetSelectionRect(), (Region{0, 0, 1999, 1499}));
 }
 
-// --- commands ---
-
-class ViewCommandsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    document.InitImage(CreateImage(100, 200));
-    view.resize(800, 600);
-    SetParameterDialogOpener([](int, QWidget*) {});  // dialogs are the menu suite's
-  }
-  void TearDown() override { SetParameterDialogOpener({}); }
-  void Run(int id) {
-    view.OnCommand(id);
-    QCoreApplication::processEvents();
-  }
-
-  CVantoriaDoc document;
-  CVantoriaView view{&document};
-  test::PostedMessages posted;
-};
-
-TEST_F(ViewCommandsTest, MessagesArriveAfterTheHandlerAndLeaveImageAndSelectionAlone) {
-  view.OnEditSelectAll();
-  const Pixel before = document.GetImage()->rows[0][0];
-  view.OnCommand(32785);
-  EXPECT_TRUE(posted.Arrived().empty());
-  EXPECT_EQ(posted.Take(), std::vector<ops::OperationMessage>({{1135, 64, 0}}));
-  for (const test::ViewCommand& command : test::kViewCommands) {
-    Run(command.id);
-  }
-  Run(57601);  // open belongs to the application
-  EXPECT_EQ(posted.Take().size(), 16u);
-  EXPECT_EQ(document.GetImage()->rows[0][0], before);
-  EXPECT_EQ(view.GetSelectionRect(), (Region{0, 0, 199, 99}));
-  EXPECT_FALSE(document.IsModified());
-  SetOperationTarget(nullptr);
-  Run(32784);
-  EXPECT_TRUE(posted.Take().empty());
-}
-
 // Undoing or redoing a step whose picture has another size needs memory for it; without, the
 // user is told and the picture stays.
-TEST_F(ViewCommandsTest, UndoAndRedoWithoutMemoryForThePictureSaySo) {
+TEST_F(ViewTest, UndoAndRedoWithoutMemoryForThePictureSaySo) {
   QStringList warnings;
   prompts::Hooks recording;
   recording.warning = [&](const QString& text) { warnings.append(text); };
   const prompts::ScopedHooks hooks(std::move(recording));
+  document.InitImage(CreateImage(100, 200));
+  CVantoriaView view(&document);
   ASSERT_TRUE(document.CommitStep(CreateHistoryStep(
       1132, std::nullopt, 0, 0, CloneImage(*document.GetImage()), CreateImage(3, 4))));
   const struct {
@@ -470,7 +414,7 @@ TEST_F(ViewCommandsTest, UndoAndRedoWithoutMemoryForThePictureSaySo) {
     if (row.noMemory) {
       noMemory.emplace(0);
     }
-    Run(row.id);
+    view.OnCommand(row.id);
     noMemory.reset();
     EXPECT_EQ(document.GetImage()->width, row.width);
     EXPECT_EQ(warnings.size(), row.warnings);
