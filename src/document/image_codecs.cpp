@@ -1,6 +1,7 @@
 #include "document/image_codecs.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -178,8 +179,10 @@ std::size_t PlausibleLimit(std::size_t byteLimit, qint64 fileBytes, const QByteA
 // Reads one picture upright with an offered reader, refusing it when it would take more than
 // byteLimit bytes or more than its file could plausibly hold; `named` is the reader to try
 // first, `name` stands for the file in messages.
+// `chosen` receives the reader's format name, `profile` the colour profile the reader found.
 ImagePtr Decode(QIODevice& device, const QByteArray& named, const QString& name,
-                std::size_t byteLimit, QString* error, QByteArray* chosen = nullptr) {
+                std::size_t byteLimit, QString* error, QByteArray* chosen = nullptr,
+                QByteArray* profile = nullptr) {
   const QByteArray format = ChooseImageReader(device, named);
   if (chosen) {
     *chosen = format;
@@ -203,6 +206,9 @@ ImagePtr Decode(QIODevice& device, const QByteArray& named, const QString& name,
   }
   if (ArgbBytes(picture.width(), picture.height()) > limit) {
     return TooBig(error, name);
+  }
+  if (profile) {
+    *profile = picture.colorSpace().iccProfile();
   }
   picture.convertTo(QImage::Format_ARGB32);  // in place where the pixel depth allows
   ImagePtr image = picture.isNull() ? nullptr : CopyToPixelImage(picture);
@@ -355,11 +361,18 @@ ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* er
     return OpenFailed(error, path, file.errorString());
   }
   // The extension names the reader to try first.
-  QByteArray format;
-  ImagePtr image =
-      Decode(file, QFileInfo(path).suffix().toLower().toLatin1(), path, byteLimit, error, &format);
+  QByteArray format, profile;
+  ImagePtr image = Decode(file, QFileInfo(path).suffix().toLower().toLatin1(), path, byteLimit,
+                          error, &format, &profile);
   if (image && cameraData) {
-    *cameraData = CanReadCameraData(format) ? ReadCameraData(path) : CameraData();
+    // Where the camera-data reader cannot look (HEIC, AVIF, JPEG XL) the decoder's profile is
+    // kept, so a phone's wide-gamut picture saved as JPEG still shows its colours.
+    if (CanReadCameraData(format)) {
+      *cameraData = ReadCameraData(path);
+    } else {
+      *cameraData = CameraData{};
+      cameraData->icc = profile;
+    }
   }
   return image;
 }

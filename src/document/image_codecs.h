@@ -53,7 +53,8 @@ QStringList ToNameFilters(const QString& filterString);
 // size could plausibly hold (above 64 MB, 4096 bytes of picture per byte of file). For the duration
 // of the call Qt's process-wide image allocation limit follows that bound (user-interface
 // thread only). When `cameraData` is given it receives the file's EXIF, XMP and colour profile
-// (JPEG, PNG, WebP and TIFF; left empty when the file has none or they cannot be parsed).
+// (JPEG, PNG, WebP and TIFF; left empty when the file has none or they cannot be parsed); of
+// other formats only the colour profile their reader found (HEIC, AVIF, JPEG XL).
 [[nodiscard]] ImagePtr DecodeImageFile(const QString& path, std::size_t byteLimit, QString* error,
                                        CameraData* cameraData = nullptr);
 
