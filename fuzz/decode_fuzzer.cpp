@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <numeric>
 
 #include "document/camera_data.h"
 #include "document/image_codecs.h"
@@ -126,11 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "rows are contiguous");
   }
   // Touch every pixel so a short buffer shows up under AddressSanitizer.
-  std::uint32_t sum = 0;
-  for (std::size_t k = 0; k < image->pixelCount(); ++k) {
-    sum += image->pixels()[k];
-  }
-  volatile std::uint32_t sink = sum;
-  (void)sink;
+  const volatile std::uint32_t sum =
+      std::accumulate(image->pixels(), image->pixels() + image->pixelCount(), std::uint32_t{0});
+  (void)sum;
   return 0;
 }
