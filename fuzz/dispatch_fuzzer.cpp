@@ -5,7 +5,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QCoreApplication>
-#include <cstdarg>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -31,7 +31,6 @@ void Require(bool condition, const char* what) {
 }
 
 void CheckImage(const PixelImage& image) {
-  Require(image.height >= 0 && image.width >= 0, "image size is not negative");
   Require(image.pixels() != nullptr, "image has a buffer");
   Require(image.rows.size() == static_cast<std::size_t>(image.height), "one row entry per row");
   for (std::int32_t y = 0; y < image.height; ++y) {
@@ -60,7 +59,7 @@ void CheckStep(const HistoryStep& step) {
 }
 
 bool Equal(const PixelImage& a, const PixelImage& b) {
-  return SameSize(a, b) && std::memcmp(a.pixels(), b.pixels(), a.byteSize()) == 0;
+  return SameSize(a, b) && std::equal(a.pixels(), a.pixels() + a.pixelCount(), b.pixels());
 }
 
 // Whether `image` holds `part` at `region` (inside it, and of its size: CheckStep has seen to it).
@@ -180,12 +179,10 @@ int AllocationsBeforeFailure(FuzzedDataProvider& input) {
 // the sequence that broke the document.
 const bool kTrace = std::getenv("VANTORIA_FUZZ_TRACE") != nullptr;
 
-__attribute__((format(printf, 1, 2))) void Trace(const char* format, ...) {
+template <typename... Values>
+void Trace(const char* format, Values... values) {
   if (kTrace) {
-    std::va_list values;
-    va_start(values, format);
-    std::vfprintf(stderr, format, values);
-    va_end(values);
+    std::fprintf(stderr, format, values...);
   }
 }
 
@@ -194,9 +191,9 @@ __attribute__((format(printf, 1, 2))) void Trace(const char* format, ...) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   static QCoreApplication application(*argc, *argv);
-  // Worker threads wake and wait a different number of times from run to run, which the
-  // coverage counters see: on one thread, a fixed seed explores the same inputs every time.
-  // The split into row bands is checked against the one-thread result by the imaging tests.
+  // Worker threads wake a different number of times from run to run, which the coverage counters
+  // see: on one thread a fixed seed explores the same inputs every time (the imaging tests check
+  // the split into row bands).
   vantoria::SetThreadCount(1);
   return 0;
 }
@@ -217,15 +214,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Trace("memory for %d pixel allocations\n", allocations);
     FailPixelAllocationsAfter(allocations);
     switch (input.ConsumeIntegralInRange(0, 3)) {
-      case 0:
+      case 0: {
         host.selection = Selection(input);
-        if (host.selection) {
-          Trace("select %d %d %d %d\n", host.selection->left, host.selection->top,
-                host.selection->right, host.selection->bottom);
-        } else {
-          Trace("select none\n");
-        }
+        const Region r = host.selection.value_or(Region{0, 0, -1, -1});
+        Trace("select %d %d %d %d%s\n", r.left, r.top, r.right, r.bottom,
+              host.selection ? "" : " (none)");
         break;
+      }
       case 1:
         Trace("undo: %d\n", host.document.Undo());
         break;

@@ -124,6 +124,29 @@ TEST(Dispatcher, RerunsDuringTheRefusalMessageLeaveTheEarlierStepAlone) {
   EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *earlier));
 }
 
+// A rerun into a step with newer steps would leave them built on its old result, so redo would
+// show a picture that never existed: only the newest step, the one a dialog opened, takes reruns.
+TEST(Dispatcher, ARerunNeverChangesAStepWithNewerSteps) {
+  for (const std::uint32_t code : {WM_OP_TRANSPARENCY, WM_OP_ROTATE}) {
+    SCOPED_TRACE(code);
+    test::TestHost host;
+    OperationDispatcher dispatcher(host);
+    std::mt19937 random(5);
+    host.document.InitImage(test::RandomImage(random, 10, 10));
+    dispatcher.Dispatch({code, PackWParam(kOriginFinal, true), 30});
+    const ImagePtr first = CloneImage(*host.document.GetImage());
+    dispatcher.Dispatch({WM_OP_REDEYE, 0, 0});
+    const ImagePtr second = CloneImage(*host.document.GetImage());
+    ASSERT_TRUE(host.document.Undo());
+    dispatcher.Dispatch({code, PackWParam(kOriginFirstControl, false), 60});
+    EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *first));
+    EXPECT_TRUE(host.document.Redo());
+    EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *second));
+    EXPECT_TRUE(host.document.Undo());
+    EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *first));
+  }
+}
+
 // A quarter turn of a panorama needs the picture twice, not the square any angle could need.
 TEST(Dispatcher, AQuarterTurnAsksTheBudgetForTheSizeItMakes) {
   test::TestHost host;
