@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <functional>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <string>
@@ -87,11 +88,8 @@ class HistoryModel {
   bool Modified() const { return position_ > 0 || baseDiffers_; }
   std::size_t Drops() const { return drops_; }
   std::size_t TotalBytes() const {
-    std::size_t total = 0;
-    for (const Step& step : steps_) {
-      total += step.bytes;
-    }
-    return total;
+    return std::accumulate(steps_.begin(), steps_.end(), std::size_t{0},
+                           [](std::size_t total, const Step& step) { return total + step.bytes; });
   }
 
   // A new step: the redo branch goes, then the oldest steps until it fits.
@@ -148,7 +146,7 @@ class HistoryModel {
 };
 
 // The current step's place in the document's history, counted from the oldest (0: none).
-inline std::size_t HistoryPosition(const CVantoriaDoc& document) {
+std::size_t HistoryPosition(const CVantoriaDoc& document) {
   std::size_t position = 0;
   for (const HistoryStep* step = document.GetHistory().oldest(); step; step = step->newer.get()) {
     ++position;
