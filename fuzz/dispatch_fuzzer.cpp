@@ -138,9 +138,7 @@ struct FuzzHost : DispatchHost {
 ImagePtr RandomImage(std::int32_t height, std::int32_t width, std::uint32_t seed) {
   ImagePtr image = CreateImage(height, width);
   std::mt19937 random(seed);
-  for (std::size_t k = 0; k < image->pixelCount(); ++k) {
-    image->pixels()[k] = static_cast<Pixel>(random());
-  }
+  std::generate_n(image->pixels(), image->pixelCount(), [&] { return Pixel(random()); });
   return image;
 }
 

@@ -32,14 +32,6 @@ QString SavedPicture(const QTemporaryDir& directory, const PixelImage& picture) 
   return path;
 }
 
-struct Host : DispatchHost {
-  CVantoriaDoc* active = nullptr;
-  QStringList shown;
-  CVantoriaDoc* ActiveDocument() override { return active; }
-  std::optional<Region> GetSelectionRect() override { return std::nullopt; }
-  void ShowMessage(const QString& text) override { shown.append(text); }
-};
-
 class ProgramBudget : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -58,7 +50,7 @@ class ProgramBudget : public ::testing::Test {
 
   std::mt19937 random{7};
   std::array<std::unique_ptr<CVantoriaDoc>, 2> documents;
-  Host host;
+  test::TestHost host;
   OperationDispatcher dispatcher{host};
 };
 
