@@ -147,6 +147,22 @@ TEST(Dispatcher, ARerunNeverChangesAStepWithNewerSteps) {
   }
 }
 
+// A rotate rerun that grows its step past the budget drops the older steps, and only then: a 1 x 2
+// picture inverted (16 bytes), then turned by 0 (2 + 6 pixels) and rerun at 30 degrees (2 + 9).
+TEST(Dispatcher, ARotateRerunGrowingPastTheBudgetDropsTheOlderStep) {
+  for (const std::size_t budget : {59u, 60u}) {
+    test::TestHost host;
+    OperationDispatcher dispatcher(host);
+    host.document.InitImage(CreateImage(1, 2));
+    dispatcher.Dispatch({WM_OP_INVERT, 0, 0});
+    dispatcher.Dispatch({WM_OP_ROTATE, PackWParam(kOriginFirstControl, true), PackAngle(0)});
+    host.document.SetHistoryBudget(budget);
+    dispatcher.Dispatch({WM_OP_ROTATE, PackWParam(kOriginFirstControl, false), PackAngle(30)});
+    EXPECT_EQ(host.document.GetImage()->width * host.document.GetImage()->height, 9);
+    EXPECT_EQ(host.document.GetHistory().count(), budget == 60 ? 2u : 1u) << budget;
+  }
+}
+
 // A quarter turn of a panorama needs the picture twice, not the square any angle could need.
 TEST(Dispatcher, AQuarterTurnAsksTheBudgetForTheSizeItMakes) {
   test::TestHost host;
