@@ -1,5 +1,4 @@
-// Catches message codes and packing (wParam layout, slider offsets, high bits, size sign), crops
-// without a message, no-picture/degenerate crashes, nested reruns, turn budgets.
+// Catches message packing (wParam, offsets, high bits, size sign) and crop/rerun/budget faults.
 #include <gtest/gtest.h>
 
 #include <functional>

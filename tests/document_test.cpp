@@ -1,5 +1,4 @@
-// Catches document faults: kept caller picture, region steps, budget boundary, open/save state,
-// and failed saves (unwritable places, full disks, unknown types) that damage files or state.
+// Catches document faults: a kept caller picture, open/save state, saves that damage anything.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>

@@ -1,5 +1,4 @@
-// Catches sampler, resize, rotate, quarter-turn and mirror faults against oracles: edges, the
-// exact-sample limit, one build or band.
+// Catches sampler, resize, rotate, quarter-turn and mirror faults against oracles, in every build.
 
 #include <gtest/gtest.h>
 

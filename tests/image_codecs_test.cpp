@@ -1,5 +1,4 @@
-// Catches wrong encoder lists, filters, extensions, orientation, round trips and byte limits;
-// seeds that decode apart from file and memory, and crafted headers that run away.
+// Catches encoder list, filter, extension, round-trip and byte-limit faults, and runaway decoders.
 #include "document/image_codecs.h"
 #include "core/memory_budget.h"
 
@@ -73,18 +72,6 @@ TEST(ImageEncoders, ListAndFilterStringsHaveTheExactShape) {
   const auto encoders = static_cast<qsizetype>(ListImageEncoders().size());
   EXPECT_EQ(ToNameFilters(filters->save).size(), encoders);
   EXPECT_EQ(ToNameFilters(filters->open).size(), encoders + 1);
-}
-
-TEST(ImageEncoders, NameFiltersListThePatternsThenTheirLowerCaseVariants) {
-  EXPECT_EQ(ToNameFilters(QString::fromUtf8("BMP文件(*.BMP;*.DIB)|*.BMP;*.DIB||")),
-            QStringList{QString::fromUtf8("BMP文件(*.BMP;*.DIB) (*.BMP *.DIB *.bmp *.dib)")});
-  // Lower-case patterns are not doubled; mixed case gains its lower-case form; the "||" ends it.
-  EXPECT_EQ(ToNameFilters("A|*.X|B|*.png;*.Jpg||C|*.C|"),
-            (QStringList{"A (*.X *.x)", "B (*.png *.Jpg *.jpg)"}));
-  EXPECT_EQ(ToNameFilters("A|*.X;*.x|"), QStringList{"A (*.X *.x)"});
-  EXPECT_TRUE(ToNameFilters("").isEmpty());
-  EXPECT_TRUE(ToNameFilters("||").isEmpty());
-  EXPECT_TRUE(ToNameFilters("A").isEmpty());  // text without a pattern field
 }
 
 TEST(ImageEncoders, ExtensionPicksTheFirstEncoderWhosePatternsContainIt) {

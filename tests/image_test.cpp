@@ -1,5 +1,4 @@
-// Catches image allocation, crop/paste, border-copy and row-band faults at every edge size, and
-// broken links, counts or sizes in the history list, and recursion freeing long ones.
+// Catches image allocation, crop/paste, border, row-band and history-list faults at edge sizes.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// Catches budget faults (a newer step dropped before an older one, off by one at a limit, a
-// closed document's share kept) and refusals, for want of room or memory, that change anything.
+// Catches budget faults (eviction order, limits off by one) and refusals that change anything.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
