@@ -103,16 +103,8 @@ TEST(BlendPixels, TruncatesEachChannelIndependently) {
 }
 
 TEST(SampleBilinear, WorkedExamples) {
-  std::mt19937 random(1);
-  ImagePtr image = RandomImage(random, 5, 6);
-  for (int i = 0; i < 5; ++i) {
-    for (int j = 0; j < 6; ++j) {
-      ASSERT_EQ(SampleBilinear(*image, j, i), image->rows[i][j]);
-      ASSERT_EQ(SampleBilinear(*image, j + 0.0009, i + 0.0009), image->rows[i][j]);
-    }
-  }
   // 255 * (1 - 0.001) = 254.7: a blend would show as 0xFEFEFEFE. 0.001 < 0.001f.
-  image = ImageFromPixels(1, 2, {0xFFFFFFFFu, 0x00000000u});
+  ImagePtr image = ImageFromPixels(1, 2, {0xFFFFFFFFu, 0x00000000u});
   EXPECT_EQ(SampleBilinear(*image, 0.001, 0.0), 0xFFFFFFFFu);
   EXPECT_EQ(SampleBilinear(*image, 0.0010001, 0.0), 0xFEFEFEFEu);
   EXPECT_EQ(SampleBilinear(*image, 0.0, 0.0010001), 0xFFFFFFFFu);  // bottom band: nothing below
