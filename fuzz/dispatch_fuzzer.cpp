@@ -5,22 +5,121 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QCoreApplication>
-#include <cstdarg>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <random>
 
 #include "core/testing_hooks.h"
 #include "document/vantoria_doc.h"
-#include "fuzz/document_check.h"
 #include "imaging/parallel_rows.h"
 #include "operations/operation_dispatcher.h"
+#include "operations/operation_messages.h"
 
 namespace vantoria::fuzz {
 namespace {
+
+void Require(bool condition, const char* what) {
+  if (!condition) {
+    std::fprintf(stderr, "document check failed: %s\n", what);
+    std::abort();
+  }
+}
+
+void CheckImage(const PixelImage& image) {
+  Require(image.pixels() != nullptr, "image has a buffer");
+  Require(image.rows.size() == static_cast<std::size_t>(image.height), "one row entry per row");
+  for (std::int32_t y = 0; y < image.height; ++y) {
+    Require(image.rows[y] == image.pixels() + static_cast<std::size_t>(y) * image.width,
+            "rows are contiguous and in order");
+  }
+}
+
+void CheckStep(const HistoryStep& step) {
+  Require(step.before && step.after, "a step holds both images");
+  CheckImage(*step.before);
+  CheckImage(*step.after);
+  if (step.region) {
+    Require(step.region->width() > 0 && step.region->height() > 0, "a step region is not empty");
+    Require(
+        step.before->width == step.region->width() && step.before->height == step.region->height(),
+        "a step's before image has its region's size");
+  }
+  using namespace ops;
+  const std::uint32_t code = step.message;
+  if (code == WM_OP_RESIZE || code == WM_OP_CROP || code == WM_OP_ROTATE) {
+    Require(!step.region, "a step that changes the size holds whole images");
+  } else {
+    Require(SameSize(*step.before, *step.after), "a same-size step keeps its size");
+  }
+}
+
+bool Equal(const PixelImage& a, const PixelImage& b) {
+  return SameSize(a, b) && std::equal(a.pixels(), a.pixels() + a.pixelCount(), b.pixels());
+}
+
+// Whether `image` holds `part` at `region` (inside it, and of its size: CheckStep has seen to it).
+bool RegionShows(const PixelImage& image, const Region& region, const PixelImage& part) {
+  for (std::int32_t y = 0; y < part.height; ++y) {
+    const Pixel* shown = image.rows[region.top + y] + region.left;
+    if (std::memcmp(shown, part.rows[y], static_cast<std::size_t>(part.width) * sizeof(Pixel))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Whether the document is well formed: an image whose row table matches its buffer, a history
+// whose links agree both ways and whose steps hold images of the sizes their regions say, a
+// current step inside the history, the history under its budget, and the modified flag set while
+// a step is applied. A failed check prints what broke and aborts: the fuzzer reports a finding.
+void CheckDocument(const CVantoriaDoc& document) {
+  Require(document.HasImage(), "the document keeps an image");
+  const PixelImage& image = *document.GetImage();
+  CheckImage(image);
+  const HistoryList& history = document.GetHistory();
+  const HistoryStep* older = nullptr;
+  bool currentFound = document.GetCurrentStep() == nullptr;
+  for (const HistoryStep* step = history.oldest(); step; step = step->newer.get()) {
+    Require(step->older == older, "older links mirror newer links");
+    CheckStep(*step);
+    currentFound = currentFound || step == document.GetCurrentStep();
+    older = step;
+  }
+  Require(history.newest() == older, "newest is the end of the chain");
+  Require(currentFound, "the current step is in the history");
+  Require(history.byteSize() <= document.GetHistoryBudget(), "the history stays in its budget");
+  if (const HistoryStep* current = document.GetCurrentStep()) {
+    Require(document.IsModified(), "a document with an applied step is modified");
+    if (current->region) {
+      Require(RegionInside(*current->region, image), "the current step's region is inside");
+      Require(RegionShows(image, *current->region, *current->after),
+              "the current step's region shows its after image");
+    } else {
+      Require(Equal(*current->after, image), "a whole-image step shows its after image");
+    }
+  }
+}
+
+// Undoing every step, then redoing as many, must bring the image back exactly.
+void CheckUndoRedoRoundTrip(CVantoriaDoc& document) {
+  const ImagePtr shown = CloneImage(*document.GetImage());
+  Require(shown != nullptr, "the image can be copied");
+  int applied = 0;
+  while (document.Undo()) {
+    ++applied;
+    CheckDocument(document);
+  }
+  for (int k = 0; k < applied; ++k) {
+    Require(document.Redo(), "every undone step can be redone");
+    CheckDocument(document);
+  }
+  Require(Equal(*document.GetImage(), *shown), "undo all then redo gives the image back");
+}
 
 constexpr int kLargestSide = 40;
 constexpr int kMostActions = 48;
@@ -39,9 +138,7 @@ struct FuzzHost : DispatchHost {
 ImagePtr RandomImage(std::int32_t height, std::int32_t width, std::uint32_t seed) {
   ImagePtr image = CreateImage(height, width);
   std::mt19937 random(seed);
-  for (std::size_t k = 0; k < image->pixelCount(); ++k) {
-    image->pixels()[k] = static_cast<Pixel>(random());
-  }
+  std::generate_n(image->pixels(), image->pixelCount(), [&] { return Pixel(random()); });
   return image;
 }
 
@@ -80,12 +177,10 @@ int AllocationsBeforeFailure(FuzzedDataProvider& input) {
 // the sequence that broke the document.
 const bool kTrace = std::getenv("VANTORIA_FUZZ_TRACE") != nullptr;
 
-__attribute__((format(printf, 1, 2))) void Trace(const char* format, ...) {
+template <typename... Values>
+void Trace(const char* format, Values... values) {
   if (kTrace) {
-    std::va_list values;
-    va_start(values, format);
-    std::vfprintf(stderr, format, values);
-    va_end(values);
+    std::fprintf(stderr, format, values...);
   }
 }
 
@@ -94,9 +189,9 @@ __attribute__((format(printf, 1, 2))) void Trace(const char* format, ...) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   static QCoreApplication application(*argc, *argv);
-  // Worker threads wake and wait a different number of times from run to run, which the
-  // coverage counters see: on one thread, a fixed seed explores the same inputs every time.
-  // The split into row bands is checked against the one-thread result by the imaging tests.
+  // Worker threads wake a different number of times from run to run, which the coverage counters
+  // see: on one thread a fixed seed explores the same inputs every time (the imaging tests check
+  // the split into row bands).
   vantoria::SetThreadCount(1);
   return 0;
 }
@@ -117,15 +212,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Trace("memory for %d pixel allocations\n", allocations);
     FailPixelAllocationsAfter(allocations);
     switch (input.ConsumeIntegralInRange(0, 3)) {
-      case 0:
+      case 0: {
         host.selection = Selection(input);
-        if (host.selection) {
-          Trace("select %d %d %d %d\n", host.selection->left, host.selection->top,
-                host.selection->right, host.selection->bottom);
-        } else {
-          Trace("select none\n");
-        }
+        const Region r = host.selection.value_or(Region{0, 0, -1, -1});
+        Trace("select %d %d %d %d%s\n", r.left, r.top, r.right, r.bottom,
+              host.selection ? "" : " (none)");
         break;
+      }
       case 1:
         Trace("undo: %d\n", host.document.Undo());
         break;

@@ -1,23 +1,18 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets into build-fuzz/ (clang) and runs each one.
-#
-#   fuzz/run.sh                              the fixed run ./test.sh uses: every committed seed,
-#                                            then a fixed number of inputs from a fixed seed, so
-#                                            two runs execute the same inputs and agree
-#   VANTORIA_FUZZ_SECONDS=600 fuzz/run.sh    open-ended search instead: each target for that long
-#                                            from a random seed, keeping what it finds in
-#                                            build-fuzz/corpus-<target>/ for the next search
-#
-# Stops at the first finding, leaving the input in build-fuzz/artifacts/ (see fuzz/README).
+# Builds the libFuzzer targets into build-fuzz/ (clang) and runs each one (see fuzz/README):
+#   fuzz/run.sh                            every committed seed, then a fixed number of inputs
+#                                          from a fixed seed, so two runs agree (./test.sh)
+#   VANTORIA_FUZZ_SECONDS=600 fuzz/run.sh  open-ended search from a random seed, keeping what it
+#                                          finds in build-fuzz/corpus-<target>/
+# Stops at the first finding, leaving the input in build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${VANTORIA_FUZZ_SECONDS:-}
-# Inputs after the seeds, per target: each takes under a minute on one core of a 2-core
-# machine. Both targets run on one thread (see LLVMFuzzerInitialize), and the fixed run has
-# address-space randomisation turned off: with it on, two runs from the same seed kept
-# different inputs after a few thousand (something on the decode path depends on where memory
-# lands; not yet pinned down), and with it off they agree input for input.
+# Inputs after the seeds, per target: each under a minute on one core. Both targets run on one
+# thread, and the fixed run turns address-space randomisation off: with it on, two runs from the
+# same seed kept different inputs after a few thousand (the decode path depends on where memory
+# lands somehow); with it off they agree input for input.
 declare -A runs=([decode]=10000 [dispatch]=40000)
 seed=20261207
 
@@ -45,8 +40,7 @@ for target in decode dispatch; do
     mkdir -p "$work"
     mode=(-max_total_time="$seconds")
   else
-    # A fresh working corpus each time, so nothing from an earlier run changes this one, and no
-    # rereading of it on a timer (-reload), which made two runs differ.
+    # A fresh working corpus, and no rereading of it on a timer (-reload made two runs differ).
     work="build-fuzz/fixed-$target"
     rm -rf "$work" && mkdir -p "$work"
     mode=(-seed="$seed" -runs="${runs[$target]}" -reload=0)

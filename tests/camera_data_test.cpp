@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QColorSpace>
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -11,16 +10,12 @@
 #include "core/memory_budget.h"
 #include "document/image_codecs.h"
 #include "document/vantoria_doc.h"
+#include "support/image_test_util.h"
 
 namespace vantoria {
 namespace {
 
 const QByteArray kIcc = QColorSpace(QColorSpace::AdobeRgb).iccProfile();
-
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A 32 x 16 JPEG, red on the left and blue on the right, stored lying on its side.
 QString CameraJpeg(const QTemporaryDir& dir) {
@@ -39,7 +34,7 @@ QString CameraJpeg(const QTemporaryDir& dir) {
   exif["Exif.GPSInfo.GPSLatitude"] = Exiv2::URationalValue(Exiv2::URational(48, 1));
   exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(6);
   exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(32);
-  const QByteArray thumbnail = ReadAll(path);
+  const QByteArray thumbnail = test::FileBytes(path);
   Exiv2::ExifThumb(exif).setJpegThumbnail(
       reinterpret_cast<const Exiv2::byte*>(thumbnail.constData()), thumbnail.size());
   image->xmpData()["Xmp.dc.title"] = "Harbour";
@@ -88,16 +83,13 @@ TEST(CameraData, PlainOrDamagedFilesOpenAndSaveAsWithout) {
   QImage picture(8, 4, QImage::Format_RGB32);
   picture.fill(Qt::green);
   ASSERT_TRUE(picture.save(plain, "JPEG"));
-  const QByteArray bytes = ReadAll(plain);
+  const QByteArray bytes = test::FileBytes(plain);
   const QByteArray badExif = QByteArray::fromHex("ffe10010457869660000492a00ffffff7f");
   const QByteArray xmp = QByteArray("http://ns.adobe.com/xap/1.0/", 29) + "<x:xmpmeta><";
   const QByteArray badXmp = QByteArray("\xFF\xE1\x00", 3) + char(xmp.size() + 2) + xmp;
   for (const QByteArray& block : {QByteArray(), badExif, badXmp}) {
     const QString path = dir.filePath("in.jpg");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
-                file.write(bytes.left(2) + block + bytes.mid(2)));
-    file.close();
+    ASSERT_TRUE(test::WriteFileBytes(path, bytes.left(2) + block + bytes.mid(2)));
     CVantoriaDoc document;
     ASSERT_TRUE(document.OnOpenDocument(path)) << block.toHex().toStdString();
     EXPECT_TRUE(document.GetCameraData().empty());
@@ -105,7 +97,7 @@ TEST(CameraData, PlainOrDamagedFilesOpenAndSaveAsWithout) {
       const QString saved = dir.filePath(name), today = dir.filePath(QString("today") + name);
       ASSERT_TRUE(document.DoSave(saved, false)) << name;
       ASSERT_TRUE(EncodeImageFile(*document.GetImage(), today, *GetEncoderClsid(today), nullptr));
-      EXPECT_EQ(ReadAll(saved), ReadAll(today)) << name;
+      EXPECT_EQ(test::FileBytes(saved), test::FileBytes(today)) << name;
     }
   }
 }

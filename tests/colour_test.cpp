@@ -13,7 +13,6 @@
 
 #include "imaging/colour_ops.h"
 #include "imaging/display_blend.h"
-#include "imaging/parallel_rows.h"
 #include "support/image_test_util.h"
 
 namespace vantoria {
@@ -236,67 +235,6 @@ TEST(ColourOperations, WeightedGreyDropsExactlySixtyFiveGreyLevels) {
   }
   EXPECT_EQ(dropped, 65);
   EXPECT_EQ(WeightedGrey(1, 51, 226), 56);  // red and green summed first, then blue
-}
-
-// Every slider position of the dialog on every channel value, each vector level.
-TEST(ColourOperations, BrightnessContrastOverTheWholeDialogRange) {
-  std::mt19937 random(5);
-  const ImagePtr source = test::RandomImage(random, 1, 256);
-  for (int v = 0; v < 256; ++v) {
-    source->rows[0][v] = Argb(A(source->rows[0][v]), v, 255 - v, v * 7 & 0xFF);
-  }
-  const ImagePtr actual = CloneImage(*source);
-  test::ForEachConfiguration([&] {
-    for (int position = 0; position <= 200 && ThreadCount() == 1 && !HasFailure(); ++position) {
-      const int b = static_cast<int>((position - 100) * 2.55);
-      for (int c = 0; c <= 200; ++c) {
-        const double k = (c - 100) / 100.0;
-        AdjustBrightnessContrast(*source, *actual, b, k);
-        for (int v = 0; v < 256; ++v) {
-          ASSERT_EQ(actual->rows[0][v], OracleBrightnessContrast(source->rows[0][v], b, k))
-              << b << " " << k << " " << v;
-        }
-      }
-    }
-  });
-}
-
-// All 2^24 colours, each with a random alpha, in one image; the conversions on their own too.
-TEST(ColourOperations, EveryColour) {
-  ImagePtr every = CreateImage(4096, 4096);
-  std::mt19937 random(9);
-  for (Pixel rgb = 0; rgb < (1u << 24); ++rgb) {
-    every->pixels()[rgb] = rgb | (static_cast<Pixel>(random()) & 0xFF000000u);
-    if (rgb % 7 != 0) {
-      continue;  // a seventh of the colours is enough for the conversions on their own
-    }
-    const HslValue hsl = OracleToHsl(R(rgb), G(rgb), B(rgb));
-    const Hsl actual = RgbToHsl(R(rgb), G(rgb), B(rgb));
-    ASSERT_TRUE(actual.hue == hsl.h && actual.saturation == hsl.s && actual.lightness == hsl.l)
-        << std::hex << rgb;
-    ASSERT_EQ(HslToRgb(hsl.h, hsl.s, hsl.l), OracleFromHsl(hsl)) << std::hex << rgb;
-  }
-  const struct {
-    Operation op;
-    std::function<Pixel(Pixel)> oracle;
-  } rows[] = {
-      {HslOp(0, 0, 0), [](Pixel p) { return OracleHsl(p, 0, 0, 0); }},
-      {HslOp(-50.4, 0.37, -0.21), [](Pixel p) { return OracleHsl(p, -50.4, 0.37, -0.21); }},
-      {GrayscaleByWeightedAverage,
-       [](Pixel p) { return Argb(A(p), OracleGrey(p), OracleGrey(p), OracleGrey(p)); }},
-      {Threshold(127), [](Pixel p) { return OracleGrey(p) > 127 ? 0xFFFFFFFFu : 0xFF000000u; }},
-  };
-  for (const auto& row : rows) {
-    const ImagePtr expected = CreateImage(4096, 4096);
-    PerPixel(row.oracle)(*every, *expected);
-    test::ForEachConfiguration([&] {
-      if (ThreadCount() == 2) {
-        const ImagePtr actual = CreateImage(4096, 4096);
-        row.op(*every, *actual);
-        EXPECT_TRUE(test::ImagesEqual(*actual, *expected));
-      }
-    });
-  }
 }
 
 // Every (channel, alpha) pair, in rows with a gap after them, as the view's picture.

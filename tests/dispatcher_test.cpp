@@ -1,4 +1,4 @@
-// Catches crops without a message, no-picture/degenerate crashes, nested reruns, turn budgets.
+// Catches message packing (wParam, offsets, high bits, size sign) and crop/rerun/budget faults.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -12,6 +12,49 @@ namespace vantoria {
 namespace {
 
 using namespace ops;
+
+TEST(OperationMessages, CodesAndWParam) {
+  EXPECT_EQ(WM_OP_RESTORE, 1124u);
+  EXPECT_EQ(WM_OP_RESIZE, 1132u);
+  EXPECT_EQ(WM_OP_SKETCH, 1140u);
+  EXPECT_EQ(PackWParam(kOriginFinal, true), 1u);
+  EXPECT_EQ(PackWParam(kOriginFinal, false), 0u);
+  EXPECT_EQ(PackWParam(kOriginFirstControl, true), 5u);
+  EXPECT_EQ(PackWParam(kOriginSecondControl, true), 7u);
+  EXPECT_EQ(PackWParam(kOriginThirdControl, false), 8u);
+  EXPECT_TRUE(NewStepBit(9));
+  EXPECT_FALSE(NewStepBit(8));
+}
+
+TEST(OperationMessages, SliderOffsetsTruncateTheirProductWith255Hundredths) {
+  EXPECT_EQ(PackBrightnessContrast(100, 0), 200u | 100u << 8);
+  EXPECT_EQ(DecodeBrightnessContrast(PackBrightnessContrast(100, 0)).brightness, 254);
+  EXPECT_EQ(DecodeTransparency(PackTransparency(50)), 127);
+  EXPECT_EQ(DecodeTransparency(PackTransparency(-1)), -2);
+  for (int v = -100; v <= 100; ++v) {
+    EXPECT_EQ(DecodeTransparency(PackTransparency(v)), static_cast<int>(v * 2.55));
+    EXPECT_EQ(DecodeBrightnessContrast(PackBrightnessContrast(v, v)).brightness,
+              static_cast<int>(v * 2.55));
+    EXPECT_EQ(DecodeBrightnessContrast(PackBrightnessContrast(v, v)).contrast, v / 100.0);
+  }
+  EXPECT_EQ(PackHsl(50, -20, 0), 150u | 80u << 8 | 100u << 16);
+  const HslOffsets offsets = DecodeHsl(PackHsl(50, -20, 0));
+  EXPECT_EQ(offsets.hue, 180.0);
+  EXPECT_EQ(offsets.saturation, -0.2);
+  EXPECT_EQ(offsets.lightness, 0.0);
+  EXPECT_EQ(DecodeHsl(PackHsl(-100, 100, -100)).hue, -360.0);
+}
+
+TEST(OperationMessages, HigherBitsAreIgnoredAndTheSizeHeightIsSigned) {
+  EXPECT_EQ(DecodeThreshold(0xABCD0080u), 128);
+  EXPECT_EQ(DecodeTransparency(0xFFFFFF00u | 200u), 254);
+  EXPECT_EQ(DecodeAngle(0x12340000u | 90u), 90u);
+  EXPECT_EQ(DecodeBlockSize(0xFFFF0000u | 7u), 7u);
+  EXPECT_EQ(DecodeSize(PackSize(65535, 32767)).width, 65535);
+  EXPECT_EQ(DecodeSize(PackSize(65535, 32767)).height, 32767);
+  EXPECT_LT(DecodeSize(PackSize(10, 0x8000)).height, 0);
+  EXPECT_EQ(DecodeSize(PackSize(0, 5)).width, 0);
+}
 
 TEST(Dispatcher, CropNeedsASelectionAndIgnoresOneCoveringTheImage) {
   test::TestHost host;
@@ -78,6 +121,45 @@ TEST(Dispatcher, RerunsDuringTheRefusalMessageLeaveTheEarlierStepAlone) {
   EXPECT_EQ(host.shown.size(), 1);
   EXPECT_EQ(host.document.GetCurrentStep()->lParam, PackBlockSize(2));
   EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *earlier));
+}
+
+// A rerun into a step with newer steps would leave them built on its old result, so redo would
+// show a picture that never existed: only the newest step, the one a dialog opened, takes reruns.
+TEST(Dispatcher, ARerunNeverChangesAStepWithNewerSteps) {
+  for (const std::uint32_t code : {WM_OP_TRANSPARENCY, WM_OP_ROTATE}) {
+    SCOPED_TRACE(code);
+    test::TestHost host;
+    OperationDispatcher dispatcher(host);
+    std::mt19937 random(5);
+    host.document.InitImage(test::RandomImage(random, 10, 10));
+    dispatcher.Dispatch({code, PackWParam(kOriginFinal, true), 30});
+    const ImagePtr first = CloneImage(*host.document.GetImage());
+    dispatcher.Dispatch({WM_OP_REDEYE, 0, 0});
+    const ImagePtr second = CloneImage(*host.document.GetImage());
+    ASSERT_TRUE(host.document.Undo());
+    dispatcher.Dispatch({code, PackWParam(kOriginFirstControl, false), 60});
+    EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *first));
+    EXPECT_TRUE(host.document.Redo());
+    EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *second));
+    EXPECT_TRUE(host.document.Undo());
+    EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *first));
+  }
+}
+
+// A rotate rerun that grows its step past the budget drops the older steps, and only then: a 1 x 2
+// picture inverted (16 bytes), then turned by 0 (2 + 6 pixels) and rerun at 30 degrees (2 + 9).
+TEST(Dispatcher, ARotateRerunGrowingPastTheBudgetDropsTheOlderStep) {
+  for (const std::size_t budget : {59u, 60u}) {
+    test::TestHost host;
+    OperationDispatcher dispatcher(host);
+    host.document.InitImage(CreateImage(1, 2));
+    dispatcher.Dispatch({WM_OP_INVERT, 0, 0});
+    dispatcher.Dispatch({WM_OP_ROTATE, PackWParam(kOriginFirstControl, true), PackAngle(0)});
+    host.document.SetHistoryBudget(budget);
+    dispatcher.Dispatch({WM_OP_ROTATE, PackWParam(kOriginFirstControl, false), PackAngle(30)});
+    EXPECT_EQ(host.document.GetImage()->width * host.document.GetImage()->height, 9);
+    EXPECT_EQ(host.document.GetHistory().count(), budget == 60 ? 2u : 1u) << budget;
+  }
 }
 
 // A quarter turn of a panorama needs the picture twice, not the square any angle could need.

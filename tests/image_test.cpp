@@ -1,14 +1,15 @@
-// Catches image allocation, crop/paste, border-copy and row-band faults at every edge size.
-
+// Catches image allocation, crop/paste, border, row-band and history-list faults at edge sizes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <stdexcept>
 #include <vector>
 
+#include "core/history_list.h"
 #include "core/pixel_image.h"
 #include "imaging/parallel_rows.h"
 #include "support/image_test_util.h"
@@ -19,7 +20,8 @@ namespace {
 using test::ImagesEqual;
 using test::RandomImage;
 
-TEST(PixelImage, CreateCloneWrapAndFreeAtEverySize) {
+TEST(PixelImage, CreateCloneCopyBorderWrapAndFreeAtEverySize) {
+  std::mt19937 random(5);
   for (auto [height, width] : test::kEdgeSizes) {
     ImagePtr image = CreateImage(height, width);
     ASSERT_TRUE(image) << height << "x" << width;
@@ -35,7 +37,28 @@ TEST(PixelImage, CreateCloneWrapAndFreeAtEverySize) {
     FreeImage(copy);
     EXPECT_FALSE(copy);
     FreeImage(copy);  // a second free of an empty pointer does nothing
+    ImagePtr source = test::RandomImage(random, height, width);
+    ImagePtr destination = test::RandomImage(random, height, width);
+    ImagePtr before = CloneImage(*destination);
+    ASSERT_TRUE(CopyImageBorder(*source, *destination));
+    for (int i = 0; i < height; ++i) {
+      for (int j = 0; j < width; ++j) {
+        const bool border = i == 0 || j == 0 || i == height - 1 || j == width - 1;
+        ASSERT_EQ(destination->rows[i][j], border ? source->rows[i][j] : before->rows[i][j])
+            << height << " x " << width << " at " << i << ", " << j;
+      }
+    }
+    ImagePtr fresh = AllocateImage(height, width);
+    ASSERT_TRUE(fresh && fresh->height == height && fresh->width == width);
   }
+  EXPECT_FALSE(CopyImageBorder(*CreateImage(2, 2), *CreateImage(2, 3)));
+  EXPECT_FALSE(AllocateImage(-1, 5));
+  // Large enough for huge pages: aligned to them, and fully usable.
+  ImagePtr large = AllocateImage(1100, 1000);
+  ASSERT_TRUE(large);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(large->pixels()) % (std::size_t{2} << 20), 0u);
+  std::fill_n(large->pixels(), large->pixelCount(), 0x12345678u);
+  EXPECT_EQ(large->rows[1099][999], 0x12345678u);
   EXPECT_FALSE(CreateImage(-1, 5));
   EXPECT_FALSE(CreateImage(5, -1));
   EXPECT_FALSE(WrapImage(PixelBuffer(), 2, 2));
@@ -131,35 +154,87 @@ TEST(ParallelRows, BandsCoverEveryRowOnceAndPassOnFailures) {
   SetThreadCount(0);
 }
 
-TEST(PixelImageAllocationTest, BorderCopyAndUninitialisedImages) {
-  std::mt19937 random(5);
-  for (const auto& [height, width] : test::kEdgeSizes) {
-    ImagePtr source = test::RandomImage(random, height, width);
-    ImagePtr destination = test::RandomImage(random, height, width);
-    ImagePtr before = CloneImage(*destination);
-    ASSERT_TRUE(CopyImageBorder(*source, *destination));
-    for (int i = 0; i < height; ++i) {
-      for (int j = 0; j < width; ++j) {
-        const bool border = i == 0 || j == 0 || i == height - 1 || j == width - 1;
-        ASSERT_EQ(destination->rows[i][j], border ? source->rows[i][j] : before->rows[i][j])
-            << height << " x " << width << " at " << i << ", " << j;
-      }
-    }
-    ImagePtr fresh = AllocateImage(height, width);
-    ASSERT_TRUE(fresh);
-    EXPECT_EQ(fresh->height, height);
-    EXPECT_EQ(fresh->width, width);
+using Tags = std::vector<std::uint32_t>;
+
+HistoryStepPtr StepTagged(std::uint32_t tag) {
+  return CreateHistoryStep(1124 + tag, std::nullopt, tag, 0, CreateImage(1, 1), CreateImage(1, 1));
+}
+
+// Walks the chain both ways and checks every link agrees; returns the tags oldest first.
+Tags TagsChecked(const HistoryList& history) {
+  Tags tags;
+  const HistoryStep* previous = nullptr;
+  for (const HistoryStep* step = history.oldest(); step; step = step->newer.get()) {
+    EXPECT_EQ(step->older, previous);
+    tags.push_back(step->wParam);
+    previous = step;
   }
-  ImagePtr small = CreateImage(2, 2);
-  ImagePtr other = CreateImage(2, 3);
-  EXPECT_FALSE(CopyImageBorder(*small, *other));
-  EXPECT_FALSE(AllocateImage(-1, 5));
-  // Large enough for huge pages: aligned to them, and fully usable.
-  ImagePtr large = AllocateImage(1100, 1000);
-  ASSERT_TRUE(large);
-  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(large->pixels()) % (std::size_t{2} << 20), 0u);
-  std::fill_n(large->pixels(), large->pixelCount(), 0x12345678u);
-  EXPECT_EQ(large->rows[1099][999], 0x12345678u);
+  EXPECT_EQ(history.newest(), previous);
+  std::size_t backwards = 0;
+  for (const HistoryStep* step = history.newest(); step; step = step->older) {
+    ++backwards;
+  }
+  EXPECT_EQ(backwards, tags.size());
+  EXPECT_EQ(history.count(), tags.size());
+  EXPECT_EQ(history.byteSize(), tags.size() * 2u * 4u);
+  EXPECT_EQ(history.empty(), tags.empty());
+  return tags;
+}
+
+// Five steps tagged 0..4, one change, then one more append (tag 9) to prove the list still works.
+TEST(HistoryList, EveryChangeKeepsTheLinks) {
+  using Change = std::function<void(HistoryList&, const std::vector<HistoryStep*>&)>;
+  const struct {
+    const char* what;
+    Change change;
+    Tags expected;
+  } rows[] = {
+      {"nothing", [](auto&, auto&) {}, {0, 1, 2, 3, 4, 9}},
+      {"remove middle", [](auto& h, auto& s) { h.Remove(s[2]); }, {0, 1, 3, 4, 9}},
+      {"remove oldest", [](auto& h, auto& s) { h.Remove(s[0]); }, {1, 2, 3, 4, 9}},
+      {"remove newest", [](auto& h, auto& s) { h.Remove(s[4]); }, {0, 1, 2, 3, 9}},
+      {"remove null", [](auto& h, auto&) { h.Remove(nullptr); }, {0, 1, 2, 3, 4, 9}},
+      {"truncate middle", [](auto& h, auto& s) { h.TruncateFrom(s[2]); }, {0, 1, 9}},
+      {"truncate newest", [](auto& h, auto& s) { h.TruncateFrom(s[4]); }, {0, 1, 2, 3, 9}},
+      {"truncate oldest", [](auto& h, auto& s) { h.TruncateFrom(s[0]); }, {9}},
+      {"truncate null", [](auto& h, auto&) { h.TruncateFrom(nullptr); }, {0, 1, 2, 3, 4, 9}},
+      {"remove all", [](auto& h, auto&) { h.RemoveAll(); }, {9}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    HistoryList history;
+    std::vector<HistoryStep*> steps;
+    for (std::uint32_t tag = 0; tag < 5; ++tag) {
+      steps.push_back(history.Append(StepTagged(tag)));
+    }
+    row.change(history, steps);
+    Tags expected(row.expected.begin(), row.expected.end() - 1);
+    EXPECT_EQ(TagsChecked(history), expected);
+    history.Append(StepTagged(9));
+    EXPECT_EQ(TagsChecked(history), row.expected);
+  }
+  HistoryList history;
+  HistoryStep* only = history.Append(StepTagged(7));
+  EXPECT_EQ(history.oldest(), only);
+  history.Remove(only);
+  EXPECT_EQ(TagsChecked(history), Tags{});
+}
+
+TEST(HistoryList, AVeryLongHistoryIsFreedWithoutDeepRecursion) {
+  HistoryList history;
+  for (std::uint32_t tag = 0; tag < 200000; ++tag) {
+    history.Append(CreateHistoryStep(1128, std::nullopt, tag, 0, nullptr, nullptr));
+  }
+  EXPECT_EQ(history.count(), 200000u);
+  // Dropping the owner of the whole chain at once must not recurse once per step either.
+  HistoryStepPtr chain = CreateHistoryStep(1128, std::nullopt, 0, 0, nullptr, nullptr);
+  HistoryStep* tail = chain.get();
+  for (int k = 0; k < 200000; ++k) {
+    tail->newer = CreateHistoryStep(1128, std::nullopt, 0, 0, nullptr, nullptr);
+    tail->newer->older = tail;
+    tail = tail->newer.get();
+  }
+  chain.reset();
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
-// Keeps the folders layers: every `#include "folder/..."` under src/ points to its own folder or
-// one listed before it, no Qt header reaches the Qt-free layers, no folder lies outside the
-// list, and every folder's CMakeLists.txt names each of its source files.
+// Keeps the folders layers: includes point down, no Qt in the Qt-free ones, every source listed.
 #include <gtest/gtest.h>
 
 #include <algorithm>

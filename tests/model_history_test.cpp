@@ -4,19 +4,20 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <functional>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "document/image_codecs.h"
+#include "document/vantoria_doc.h"
 #include "imaging/colour_ops.h"
 #include "imaging/filter_ops.h"
 #include "imaging/geometry_ops.h"
 #include "imaging/kernels.h"
 #include "operations/operation_dispatcher.h"
 #include "support/dispatch_test_host.h"
-#include "support/history_model.h"
 #include "support/image_test_util.h"
 
 namespace vantoria {
@@ -27,6 +28,12 @@ using Routine = std::function<void(const PixelImage&, PixelImage&)>;
 
 constexpr std::size_t kUnlimited = std::size_t{1} << 40;
 constexpr int kLargestSide = 40;  // the driver shrinks anything larger with a resize
+constexpr std::uint32_t kPreviewCodes[] = {WM_OP_BRIGHTNESS_CONTRAST,
+                                           WM_OP_TRANSPARENCY,
+                                           WM_OP_HSL,
+                                           WM_OP_BINARIZE,
+                                           WM_OP_MOSAIC,
+                                           WM_OP_ROTATE};
 
 std::size_t Bytes(std::int64_t height, std::int64_t width) {
   return static_cast<std::size_t>(height * width) * sizeof(Pixel);
@@ -59,6 +66,95 @@ ImagePtr Edited(const PixelImage& image, const std::optional<Region>& region,
   ImagePtr whole = CloneImage(image);
   EXPECT_TRUE(PasteImage(*result, *whole, *region));
   return whole;
+}
+
+// The history as a user sees it. images[k] is the picture after k applied steps; images[0] is
+// the oldest state undo can reach. A step dropped for the budget takes images[0] with it.
+class HistoryModel {
+ public:
+  struct Step {
+    std::uint32_t code;
+    std::optional<Region> region;
+    std::size_t bytes;
+  };
+
+  explicit HistoryModel(ImagePtr opened) { images_.push_back(std::move(opened)); }
+
+  const PixelImage& Shown() const { return *images_[position_]; }
+  const PixelImage& BeforeCurrent() const { return *images_[position_ - 1]; }
+  const Step* Current() const { return position_ ? &steps_[position_ - 1] : nullptr; }
+  std::size_t Position() const { return position_; }
+  std::size_t StepCount() const { return steps_.size(); }
+  bool Modified() const { return position_ > 0 || baseDiffers_; }
+  std::size_t Drops() const { return drops_; }
+  std::size_t TotalBytes() const {
+    return std::accumulate(steps_.begin(), steps_.end(), std::size_t{0},
+                           [](std::size_t total, const Step& step) { return total + step.bytes; });
+  }
+
+  // A new step: the redo branch goes, then the oldest steps until it fits.
+  void Push(ImagePtr result, Step step, std::size_t budget) {
+    images_.resize(position_ + 1);
+    steps_.resize(position_);
+    while (!steps_.empty() && TotalBytes() + step.bytes > budget) {
+      DropOldest();
+    }
+    images_.push_back(std::move(result));
+    steps_.push_back(step);
+    ++position_;
+  }
+  // A rerun into the current step; a larger result drops the oldest steps before it.
+  void Replace(ImagePtr result, std::size_t bytes, std::size_t budget) {
+    images_[position_] = std::move(result);
+    steps_[position_ - 1].bytes = bytes;
+    while (position_ > 1 && TotalBytes() > budget) {
+      DropOldest();
+    }
+  }
+  void Undo() { position_ -= position_ > 0; }
+  void Redo() { position_ += position_ < steps_.size(); }
+  // Cancel: the current step and anything after it are gone.
+  void Restore() {
+    if (position_ > 0) {
+      images_.resize(position_);
+      steps_.resize(position_ - 1);
+      --position_;
+    }
+  }
+  void Saved() {
+    images_.erase(images_.begin(), images_.begin() + static_cast<std::ptrdiff_t>(position_));
+    images_.resize(1);
+    steps_.clear();
+    position_ = 0;
+    baseDiffers_ = false;
+  }
+
+ private:
+  void DropOldest() {
+    images_.erase(images_.begin());
+    steps_.erase(steps_.begin());
+    --position_;
+    baseDiffers_ = true;
+    ++drops_;
+  }
+
+  std::vector<ImagePtr> images_;
+  std::vector<Step> steps_;
+  std::size_t position_ = 0;
+  bool baseDiffers_ = false;
+  std::size_t drops_ = 0;
+};
+
+// The current step's place in the document's history, counted from the oldest (0: none).
+std::size_t HistoryPosition(const CVantoriaDoc& document) {
+  std::size_t position = 0;
+  for (const HistoryStep* step = document.GetHistory().oldest(); step; step = step->newer.get()) {
+    ++position;
+    if (step == document.GetCurrentStep()) {
+      return position;
+    }
+  }
+  return 0;
 }
 
 // An adjustable operation with its slider values: the message its dialog posts and what the
@@ -213,13 +309,7 @@ class ModelRun {
   }
 
   void OpenDialog() {
-    const std::uint32_t codes[] = {WM_OP_BRIGHTNESS_CONTRAST,
-                                   WM_OP_TRANSPARENCY,
-                                   WM_OP_HSL,
-                                   WM_OP_BINARIZE,
-                                   WM_OP_MOSAIC,
-                                   WM_OP_ROTATE};
-    const Adjustment first = RandomAdjustment(codes[Pick(0, std::size(codes) - 1)]);
+    const Adjustment first = RandomAdjustment(kPreviewCodes[Pick(0, std::size(kPreviewCodes) - 1)]);
     const bool preview = Chance(75);
     const WParam wParam = PackWParam(preview ? kOriginFirstControl : kOriginFinal, true);
     if (first.code == WM_OP_ROTATE) {
@@ -252,7 +342,7 @@ class ModelRun {
   // steps after it were made from its old result.
   void Rerun(const Adjustment& values, WParam wParam) {
     Post({values.code, wParam, values.lParam}, [&] {
-      const test::HistoryModel::Step* current = model_.Current();
+      const HistoryModel::Step* current = model_.Current();
       if (!current || current->code != values.code || model_.Position() != model_.StepCount()) {
         return 0;
       }
@@ -400,8 +490,8 @@ class ModelRun {
   }
 
   static bool IsPreviewMessage(std::uint32_t code) {
-    return code == WM_OP_BRIGHTNESS_CONTRAST || code == WM_OP_TRANSPARENCY || code == WM_OP_HSL ||
-           code == WM_OP_BINARIZE || code == WM_OP_MOSAIC || code == WM_OP_ROTATE;
+    return std::find(std::begin(kPreviewCodes), std::end(kPreviewCodes), code) !=
+           std::end(kPreviewCodes);
   }
 
   // After a dialog's first preview was refused, its reruns and its restore change nothing,
@@ -451,7 +541,7 @@ class ModelRun {
     ASSERT_TRUE(test::ImagesEqual(*document.GetImage(), model_.Shown())) << Where();
     ASSERT_EQ(document.IsModified(), model_.Modified()) << Where();
     ASSERT_EQ(document.GetHistory().count(), model_.StepCount()) << Where();
-    ASSERT_EQ(test::HistoryPosition(host_.document), model_.Position()) << Where();
+    ASSERT_EQ(HistoryPosition(host_.document), model_.Position()) << Where();
     ASSERT_EQ(document.GetHistory().byteSize(), model_.TotalBytes()) << Where();
     ASSERT_LE(document.GetHistory().byteSize(), budget_) << Where();
     ASSERT_EQ(host_.shown.size(), expectedShown_) << Where();
@@ -461,7 +551,7 @@ class ModelRun {
 
   std::mt19937 random_;
   std::size_t budget_;
-  test::HistoryModel model_;
+  HistoryModel model_;
   test::TestHost host_;
   OperationDispatcher dispatcher_{host_};
   QTemporaryDir dir_;

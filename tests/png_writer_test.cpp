@@ -1,6 +1,4 @@
-// Catches a PNG writer that changes pixels (channel order, a filter, a row), whose bytes depend on
-// the thread count, whose chunks differ from Qt's writer's, or that runs out of memory and then
-// reports success or replaces the old file.
+// Catches PNG writers that change pixels, vary with threads, differ from Qt's chunks, lose files.
 #include "document/png_writer.h"
 #include "core/memory_budget.h"
 

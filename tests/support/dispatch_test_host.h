@@ -8,14 +8,15 @@
 
 namespace vantoria::test {
 
-// A dispatcher host with one document, a settable selection and the messages it was asked to
-// show.
+// A dispatcher host with its own document (or another one made active), a settable selection
+// and the messages it was asked to show.
 struct TestHost : DispatchHost {
   CVantoriaDoc document;
+  CVantoriaDoc* active = &document;
   std::optional<Region> selection;
   QStringList shown;
 
-  CVantoriaDoc* ActiveDocument() override { return &document; }
+  CVantoriaDoc* ActiveDocument() override { return active; }
   std::optional<Region> GetSelectionRect() override { return selection; }
   void ShowMessage(const QString& text) override { shown.append(text); }
 };

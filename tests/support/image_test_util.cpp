@@ -5,7 +5,6 @@
 #include <QString>
 #include <algorithm>
 #include <cstring>
-#include <sstream>
 #include <string>
 
 #include "imaging/parallel_rows.h"
@@ -33,9 +32,7 @@ void WritePng(const PixelImage& image, const QString& path) {
 }
 
 std::string Hex(Pixel p) {
-  std::ostringstream text;
-  text << "0x" << std::hex << std::uppercase << p;
-  return text.str();
+  return "0x" + QString::number(p, 16).toUpper().toStdString();
 }
 
 }  // namespace
@@ -85,22 +82,12 @@ ImagePtr RandomImage(std::mt19937& random, std::int32_t height, std::int32_t wid
 }
 
 std::vector<std::pair<std::int32_t, std::int32_t>> ImagingSizes() {
+  constexpr std::pair<std::int32_t, std::int32_t> kBlockSizes[] = {
+      {1, 40}, {40, 1}, {2, 33}, {3, 18},  {3, 19},  {4, 6},   {5, 9},
+      {6, 10}, {7, 17}, {9, 31}, {10, 11}, {17, 35}, {33, 65}, {67, 131}};
   std::vector<std::pair<std::int32_t, std::int32_t>> sizes(std::begin(kEdgeSizes),
                                                            std::end(kEdgeSizes));
-  sizes.insert(sizes.end(), {{1, 40},
-                             {40, 1},
-                             {2, 33},
-                             {3, 18},
-                             {3, 19},
-                             {4, 6},
-                             {5, 9},
-                             {6, 10},
-                             {7, 17},
-                             {9, 31},
-                             {10, 11},
-                             {17, 35},
-                             {33, 65},
-                             {67, 131}});
+  sizes.insert(sizes.end(), std::begin(kBlockSizes), std::end(kBlockSizes));
   return sizes;
 }
 
