@@ -81,9 +81,14 @@ const QImage& CVantoriaView::ReducedImage() {
       !(p.m_zoomReduced == p.m_zoom)) {
     const QSize size(p.m_zoom.Length(p.m_imgDisplay.width()),
                      p.m_zoom.Length(p.m_imgDisplay.height()));
-    const std::size_t bytes = static_cast<std::size_t>(size.width()) * size.height() * 4;
-    const bool charged = ProgramMemoryBudget().Resize(p.m_reducedCharge, bytes);
+    p.m_imgReduced = QImage();  // gone before the next one is made, as its charge goes too
+    // The halved copies made on the way are charged while they live.
+    const bool charged = ProgramMemoryBudget().Resize(p.m_reducedCharge,
+                                                      ReductionBytes(p.m_imgDisplay.size(), size));
     p.m_imgReduced = charged ? ReduceForDisplay(p.m_imgDisplay, size) : QImage();
+    const std::size_t bytes = static_cast<std::size_t>(p.m_imgReduced.sizeInBytes());
+    // Shrinking a reservation always succeeds.
+    static_cast<void>(ProgramMemoryBudget().Resize(p.m_reducedCharge, bytes));
     p.m_nReducedVersion = p.m_nDisplayVersion;
     p.m_zoomReduced = p.m_zoom;
   }

@@ -57,8 +57,10 @@ QImage ComposeOverBlack(const PixelImage& image);
 // unchanged, for an empty image or when memory runs out.
 [[nodiscard]] bool ComposeOverBlack(const PixelImage& image, QImage& into);
 // The displayed picture reduced to `size` by averaging the pixels each target pixel covers;
-// null when memory runs out.
+// null when memory runs out. The display must be RGB32.
 QImage ReduceForDisplay(const QImage& display, QSize size);
+// The memory ReduceForDisplay takes at most: the halved copies and the result.
+std::size_t ReductionBytes(QSize display, QSize size);
 // The device pixels `target` (counted from the zoomed image's top-left corner) of the picture
 // enlarged by `zoom`: each image pixel a sharp block, exactly where Zoom::ToDevice puts it.
 QImage EnlargeForDisplay(const QImage& display, Zoom zoom, const QRect& target);
