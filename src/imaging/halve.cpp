@@ -1,4 +1,4 @@
-#include "imaging/halve.h"
+#include "imaging/reduce_ops.h"
 
 #include <algorithm>
 
@@ -8,23 +8,25 @@
 namespace vantoria {
 namespace {
 
-using U16x32 = std::uint16_t __attribute__((vector_size(64)));
+using U64x4 = std::uint64_t __attribute__((vector_size(32)));
 
-// Four destination pixels from eight pixels of each of the two source rows: the rows summed
-// in 16-bit lanes, then each even pixel's channels added to its odd neighbour's.
+// Four destination pixels from eight pixels of each of the two source rows, two pixels to a
+// 64-bit lane. The even and odd bytes are summed apart in 16-bit fields (at most 4 x 255 + 2),
+// the lane's two pixels folded into its low half, and the fields divided by four in place:
+// what a field shifts into its lower neighbour is masked off.
 VANTORIA_INLINE void HalveBlock(const Pixel* top, const Pixel* bottom, Pixel* out) {
-  simd::U8x32 upper;
-  simd::U8x32 lower;
+  constexpr std::uint64_t kFields = 0x00FF00FF00FF00FFu;
+  U64x4 upper;
+  U64x4 lower;
   simd::Load(upper, top);
   simd::Load(lower, bottom);
-  const U16x32 rows =
-      __builtin_convertvector(upper, U16x32) + __builtin_convertvector(lower, U16x32);
-  const simd::U16x16 even =
-      __builtin_shufflevector(rows, rows, 0, 1, 2, 3, 8, 9, 10, 11, 16, 17, 18, 19, 24, 25, 26, 27);
-  const simd::U16x16 odd = __builtin_shufflevector(rows, rows, 4, 5, 6, 7, 12, 13, 14, 15, 20, 21,
-                                                   22, 23, 28, 29, 30, 31);
-  const simd::U16x16 mean = (even + odd + 2) >> 2;
-  simd::Store(out, __builtin_convertvector(mean, simd::U8x16));
+  U64x4 even = (upper & kFields) + (lower & kFields);
+  U64x4 odd = ((upper >> 8) & kFields) + ((lower >> 8) & kFields);
+  even += even >> 32;
+  odd += odd >> 32;
+  const U64x4 mean = (((even + 0x00020002u) >> 2) & 0x00FF00FFu) |
+                     ((((odd + 0x00020002u) >> 2) & 0x00FF00FFu) << 8);
+  simd::Store(out, __builtin_convertvector(mean, simd::U32x4));
 }
 
 VANTORIA_INLINE Pixel HalvePixel(Pixel a, Pixel b, Pixel c, Pixel d) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/halve.h"
+#include "imaging/reduce_ops.h"
 #include "view/view_private.h"
 
 namespace vantoria {
@@ -14,8 +14,8 @@ namespace {
 std::vector<QSize> HalvedLevels(QSize display, QSize size) {
   std::vector<QSize> levels;
   QSize level = display;
-  // Down to the last halving that is still at least `size` on both axes; the smooth reduction
-  // after it then averages blocks of less than 2 x 2, where it is cheap.
+  // Down to the last halving that is still at least `size` on both axes; the area average after
+  // it then spans under two pixels each way (but on tiny pictures), where it is cheap.
   while (level != size && HalvedLength(level.width()) >= size.width() &&
          HalvedLength(level.height()) >= size.height()) {
     level = QSize(HalvedLength(level.width()), HalvedLength(level.height()));
@@ -38,9 +38,9 @@ QImage ReduceForDisplay(const QImage& display, QSize size) {
   if (display.isNull() || size.isEmpty()) {
     return {};
   }
-  // Halving averages each 2 x 2 block exactly and splits its rows across threads; the smooth
-  // reduction then averages the block of pixels behind every target pixel, so fine detail
-  // turns to its mean grey instead of shimmering as the zoom changes.
+  // Each device pixel shows the mean of the image area behind it, so fine detail turns to its
+  // mean grey instead of shimmering as the zoom changes. Halving (exact 2 x 2 means) does the
+  // bulk cheaply; the area average then takes the last step, of less than two.
   QImage level = display;
   for (const QSize halved : HalvedLevels(display.size(), size)) {
     QImage next(halved, QImage::Format_RGB32);
@@ -55,7 +55,14 @@ QImage ReduceForDisplay(const QImage& display, QSize size) {
   if (level.size() == size) {
     return level;
   }
-  return level.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage reduced(size, QImage::Format_RGB32);
+  if (reduced.isNull()) {
+    return {};  // out of memory
+  }
+  AverageAreas(reinterpret_cast<const Pixel*>(level.constBits()), level.bytesPerLine() / 4,
+               level.width(), level.height(), reinterpret_cast<Pixel*>(reduced.bits()),
+               reduced.bytesPerLine() / 4, size.width(), size.height());
+  return reduced;
 }
 
 QImage EnlargeForDisplay(const QImage& display, Zoom zoom, const QRect& target) {
