@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "imaging/parallel_rows.h"
@@ -9,6 +10,8 @@ namespace vantoria {
 namespace {
 
 using U16x4 = std::uint16_t __attribute__((vector_size(8)));
+using U16x8 = std::uint16_t __attribute__((vector_size(16)));
+using U8x8 = std::uint8_t __attribute__((vector_size(8)));
 
 // Along one axis, for each destination pixel: its first source pixel and `count` weights, which
 // add up to 256. Every pixel has the same count (zeros pad the shorter spans), so the loops
@@ -66,23 +69,38 @@ VANTORIA_INLINE void SumRows(const Pixel* source, std::ptrdiff_t stride, std::in
 }
 
 // One destination row from the summed rows: the columns weighed, then divided by 65536.
+// Two destination pixels at a time, one in each half of the vector.
 template <std::size_t kTaps>
 VANTORIA_INLINE void SumColumns(const std::uint16_t* sums, const AxisTaps& columns,
                                 std::int32_t targetWidth, Pixel* out) {
   const std::size_t taps = kTaps != 0 ? kTaps : columns.count;
   const std::uint16_t* weights = columns.weights.data();
-  for (std::int32_t x = 0; x < targetWidth; ++x, weights += taps) {
-    simd::U32x4 total = {32768, 32768, 32768, 32768};
-    const std::uint16_t* pixel = sums + static_cast<std::size_t>(columns.first[x]) * 4;
+  for (std::int32_t x = 0; x < targetWidth; x += 2, weights += 2 * taps) {
+    const std::int32_t next = std::min(x + 1, targetWidth - 1);  // itself again at an odd end
+    const std::uint16_t* left = sums + static_cast<std::size_t>(columns.first[x]) * 4;
+    const std::uint16_t* right = sums + static_cast<std::size_t>(columns.first[next]) * 4;
+    const std::uint16_t* rightWeights = weights + (next - x) * static_cast<std::ptrdiff_t>(taps);
+    simd::U32x8 total = {32768, 32768, 32768, 32768, 32768, 32768, 32768, 32768};
 #pragma GCC unroll 4
     for (std::size_t k = 0; k < taps; ++k) {
-      U16x4 channels;
-      simd::Load(channels, pixel + 4 * k);
-      total += __builtin_convertvector(channels, simd::U32x4) * weights[k];
+      U16x4 a;
+      U16x4 b;
+      simd::Load(a, left + 4 * k);
+      simd::Load(b, right + 4 * k);
+      const U16x8 both = __builtin_shufflevector(a, b, 0, 1, 2, 3, 4, 5, 6, 7);
+      const std::uint32_t wa = weights[k];
+      const std::uint32_t wb = rightWeights[k];
+      total +=
+          __builtin_convertvector(both, simd::U32x8) * simd::U32x8{wa, wa, wa, wa, wb, wb, wb, wb};
     }
-    // The low byte of each lane: one byte shuffle rather than four extractions.
-    const auto lanes = reinterpret_cast<simd::U8x16>(total >> 16);
-    simd::Store(out + x, __builtin_shufflevector(lanes, lanes, 0, 4, 8, 12));
+    // The low byte of each lane: one byte shuffle rather than extractions.
+    const auto lanes = reinterpret_cast<simd::U8x32>(total >> 16);
+    const U8x8 pixels = __builtin_shufflevector(lanes, lanes, 0, 4, 8, 12, 16, 20, 24, 28);
+    if (next > x) {
+      simd::Store(out + x, pixels);
+    } else {
+      std::memcpy(out + x, &pixels, sizeof(Pixel));
+    }
   }
 }
 
