@@ -1,6 +1,6 @@
 // The view's picture at other zooms than 100 %: a fitted 24-megapixel photo painted into a
 // 1600 x 1000 window, the reduced picture rebuilt after an edit (beside the edit itself and
-// beside a smooth reduction in one step), a zoom step out of the fit, and a frame at 400 %.
+// beside Qt's smooth reduction in one step), a zoom step in from the fit, and a frame at 400 %.
 
 #include <QImage>
 #include <QPainter>
@@ -51,7 +51,7 @@ std::vector<Row> ZoomRows() {
        [state] { static_cast<void>(InvertColors(SourceImage(), *state->edited)); },
        {},
        {}},
-      // After an edit or a preview: the reduced picture made again, halved and then smoothed.
+      // After an edit or a preview: the reduced picture made again, halved, then area-averaged.
       {"display_fitted_24MP_reduce",
        [state, fitted] { state->reduced = ReduceForDisplay(state->display, fitted); },
        {},
