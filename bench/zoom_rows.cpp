@@ -21,6 +21,7 @@ struct ZoomedDisplay {
   QImage display;  // the picture at 100 %
   Zoom fit;
   QImage reduced;  // the picture at the fitted zoom
+  QImage halved;   // the picture at 50 %
   QImage screen{kWindow, QImage::Format_RGB32};
   ImagePtr edited = AllocateImage(kSourceHeight, kSourceWidth);
 };
@@ -42,6 +43,7 @@ std::vector<Row> ZoomRows() {
   const QSize fitted(state->fit.Length(state->display.width()),
                      state->fit.Length(state->display.height()));
   state->reduced = ReduceForDisplay(state->display, fitted);
+  state->halved = ReduceForDisplay(state->display, QSize(kSourceWidth / 2, kSourceHeight / 2));
   const Goal frame = {.maxMilliseconds = 16.0};
   return {
       // Every paint while fitted: grey around, the cached reduced picture copied.
@@ -64,12 +66,13 @@ std::vector<Row> ZoomRows() {
        },
        {},
        {}},
-      // One zoom step in from the fit (to 1/3): the reduced picture made for it and painted.
+      // One zoom step in from the fit (to 1/3): the reduced picture made again from the halved
+      // copy the view keeps at such zooms, and painted.
       {"display_zoom_step_24MP_frame",
        [state] {
          const Zoom third{1, 3};
-         Paint(state->screen, ReduceForDisplay(state->display, QSize(third.Length(kSourceWidth),
-                                                                     third.Length(kSourceHeight))));
+         Paint(state->screen, ReduceForDisplay(state->halved, QSize(third.Length(kSourceWidth),
+                                                                    third.Length(kSourceHeight))));
        },
        {},
        frame},

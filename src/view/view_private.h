@@ -34,6 +34,10 @@ struct CVantoriaView::Private {
   MemoryReservation m_reducedCharge;
   std::optional<std::uint64_t> m_nReducedVersion;
   Zoom m_zoomReduced;
+  // At zooms of one half and below: m_imgDisplay halved, for m_nHalvedVersion.
+  QImage m_imgHalved;
+  MemoryReservation m_halvedCharge;
+  std::optional<std::uint64_t> m_nHalvedVersion;
   // The image pixel under the pointer, none while the pointer is off the image.
   std::optional<QPoint> m_ptPointer;
 };
