@@ -79,6 +79,9 @@ class CVantoriaView : public QAbstractScrollArea {
   void RebuildDisplayImage();
   void DrawImage(QPainter& painter);
   const QImage& ReducedImage();
+  // The display halved, kept while the zoom is at most one half so that zoom steps start
+  // from it; the display itself at larger zooms or when the budget cannot hold the copy.
+  const QImage& HalvedDisplay(QSize reduced);
   void DrawTracker(QPainter& painter);
 
   // --- selection (view_selection.cpp) ---

@@ -3,6 +3,7 @@
 #include <QRegion>
 
 #include "imaging/display_blend.h"
+#include "imaging/reduce_ops.h"
 #include "view/vantoria_view.h"
 #include "view/view_private.h"
 
@@ -46,6 +47,8 @@ void CVantoriaView::RebuildDisplayImage() {
   const CVantoriaDoc* document = GetDocument();
   const PixelImage* image = document ? document->GetImage() : nullptr;
   d->m_nDisplayVersion = document ? document->GetImageVersion() : 0;
+  d->m_imgHalved = QImage();  // made from the old picture
+  d->m_halvedCharge.Release();
   if (!image || image->width <= 0 || image->height <= 0) {
     d->m_imgDisplay = QImage();
     d->m_displayCharge.Release();
@@ -81,13 +84,42 @@ const QImage& CVantoriaView::ReducedImage() {
       !(p.m_zoomReduced == p.m_zoom)) {
     const QSize size(p.m_zoom.Length(p.m_imgDisplay.width()),
                      p.m_zoom.Length(p.m_imgDisplay.height()));
-    const std::size_t bytes = static_cast<std::size_t>(size.width()) * size.height() * 4;
-    const bool charged = ProgramMemoryBudget().Resize(p.m_reducedCharge, bytes);
-    p.m_imgReduced = charged ? ReduceForDisplay(p.m_imgDisplay, size) : QImage();
+    p.m_imgReduced = QImage();  // gone before the next one is made, as its charge goes too
+    const QImage& source = HalvedDisplay(size);
+    // The halved copies made on the way are charged while they live.
+    const bool charged =
+        ProgramMemoryBudget().Resize(p.m_reducedCharge, ReductionBytes(source.size(), size));
+    p.m_imgReduced = charged ? ReduceForDisplay(source, size) : QImage();
+    const std::size_t bytes = static_cast<std::size_t>(p.m_imgReduced.sizeInBytes());
+    // Shrinking a reservation always succeeds.
+    static_cast<void>(ProgramMemoryBudget().Resize(p.m_reducedCharge, bytes));
     p.m_nReducedVersion = p.m_nDisplayVersion;
     p.m_zoomReduced = p.m_zoom;
   }
   return p.m_imgReduced;
+}
+
+const QImage& CVantoriaView::HalvedDisplay(QSize reduced) {
+  Private& p = *d;
+  const QSize half(HalvedLength(p.m_imgDisplay.width()), HalvedLength(p.m_imgDisplay.height()));
+  if (half.width() < reduced.width() || half.height() < reduced.height()) {
+    p.m_imgHalved = QImage();  // above one half: not needed
+    p.m_halvedCharge.Release();
+    return p.m_imgDisplay;
+  }
+  if (p.m_imgHalved.isNull() || p.m_nHalvedVersion != p.m_nDisplayVersion) {
+    p.m_imgHalved = QImage();
+    const auto bytes = static_cast<std::size_t>(half.width()) * half.height() * 4;
+    if (ProgramMemoryBudget().Resize(p.m_halvedCharge, bytes)) {
+      p.m_imgHalved = ReduceForDisplay(p.m_imgDisplay, half);  // one halving
+    }
+    if (p.m_imgHalved.isNull()) {
+      p.m_halvedCharge.Release();
+      return p.m_imgDisplay;  // the reduction halves on its own, charging as it goes
+    }
+    p.m_nHalvedVersion = p.m_nDisplayVersion;
+  }
+  return p.m_imgHalved;
 }
 
 void CVantoriaView::DrawImage(QPainter& painter) {

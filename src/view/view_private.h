@@ -34,6 +34,10 @@ struct CVantoriaView::Private {
   MemoryReservation m_reducedCharge;
   std::optional<std::uint64_t> m_nReducedVersion;
   Zoom m_zoomReduced;
+  // At zooms of one half and below: m_imgDisplay halved, for m_nHalvedVersion.
+  QImage m_imgHalved;
+  MemoryReservation m_halvedCharge;
+  std::optional<std::uint64_t> m_nHalvedVersion;
   // The image pixel under the pointer, none while the pointer is off the image.
   std::optional<QPoint> m_ptPointer;
 };
@@ -57,8 +61,10 @@ QImage ComposeOverBlack(const PixelImage& image);
 // unchanged, for an empty image or when memory runs out.
 [[nodiscard]] bool ComposeOverBlack(const PixelImage& image, QImage& into);
 // The displayed picture reduced to `size` by averaging the pixels each target pixel covers;
-// null when memory runs out.
+// null when memory runs out. The display must be RGB32.
 QImage ReduceForDisplay(const QImage& display, QSize size);
+// The memory ReduceForDisplay takes at most: the halved copies and the result.
+std::size_t ReductionBytes(QSize display, QSize size);
 // The device pixels `target` (counted from the zoomed image's top-left corner) of the picture
 // enlarged by `zoom`: each image pixel a sharp block, exactly where Zoom::ToDevice puts it.
 QImage EnlargeForDisplay(const QImage& display, Zoom zoom, const QRect& target);

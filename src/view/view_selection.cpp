@@ -37,6 +37,9 @@ void CVantoriaView::AnchorTracker() {
 RectTracker CVantoriaView::ScreenTracker() const {
   // The selected pixels' outer boundary in device pixels: the outline lies on the first and
   // last device pixel of the frame's edge pixels, the handles keep their size on the screen.
+  // Below 100 % an edge pixel that shares its device pixel with the next ones has no device
+  // pixel of its own: the edge goes on the one that shows it, where the drag that put it
+  // there ended.
   const Region placed = ImageRectOnScreen();
   const FrameRect frame = d->m_tracker.m_rect.Normalized();
   const Zoom zoom = d->m_zoom;
@@ -44,8 +47,8 @@ RectTracker CVantoriaView::ScreenTracker() const {
   screen.m_nHandleSize = std::max(1, qRound(d->m_tracker.m_nHandleSize * devicePixelRatioF()));
   auto edges = [&](int first, int last, int origin, int& from, int& to) {
     from = origin + static_cast<int>(zoom.ToDevice(first));
-    to = last == first ? from
-                       : std::max(from, origin + static_cast<int>(zoom.ToDevice(last + 1)) - 1);
+    const auto end = std::max(zoom.ToDevice(last), zoom.ToDevice(last + 1) - 1);
+    to = last == first ? from : std::max(from, origin + static_cast<int>(end));
   };
   edges(frame.left, frame.right, placed.left, screen.m_rect.left, screen.m_rect.right);
   edges(frame.top, frame.bottom, placed.top, screen.m_rect.top, screen.m_rect.bottom);

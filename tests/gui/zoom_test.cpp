@@ -10,6 +10,7 @@
 
 #include "app/window_placement.h"
 #include "document/vantoria_doc.h"
+#include "shell_fixture.h"
 #include "support/image_test_util.h"
 #include "view/vantoria_view.h"
 #include "view/view_private.h"
@@ -198,6 +199,18 @@ TEST_F(ZoomViewTest, SelectionInImagePixelsIsTheSameAtEveryZoom) {
   EXPECT_EQ(view->GetSelectionRect(), (Region{20, 30, 120, 80}));
   view->OnEditSelectAll();
   EXPECT_EQ(view->GetSelectionRect(), (Region{0, 0, 199, 99}));
+  view->SetZoom({1, 3});  // three pixels to a device pixel: a drag ends on the first of them
+  view->OnEditSelectNone();
+  Drag({21, 3}, {190, 96});
+  EXPECT_EQ(view->GetSelectionRect(), (Region{21, 3, 189, 96}));
+  Drag({100, 50}, {105, 52});  // moved by whole device pixels, its size kept
+  EXPECT_EQ(view->GetSelectionRect(), (Region{27, 6, 195, 99}));
+  // The right edge lies on the device pixel that shows column 195, where the drag ended.
+  const QImage shot = Shot();
+  for (int y = DeviceOf({0, 20}).y(); y < DeviceOf({0, 80}).y(); ++y) {
+    const QRgb edge = shot.pixel(DeviceOf({195, 0}).x(), y);
+    EXPECT_TRUE(edge == 0xFFFFFFFFu || edge == 0xFF000000u) << y;
+  }
 }
 
 TEST_F(ZoomViewTest, PixelUnderThePointerFollowsZoomAndScroll) {
@@ -252,6 +265,20 @@ TEST_F(ZoomViewTest, DoubleAndRightClicksStayInTheView) {
   EXPECT_TRUE(Send(QEvent::MouseButtonDblClick, centre, Qt::LeftButton, Qt::LeftButton));
   EXPECT_TRUE(Send(QEvent::MouseButtonPress, centre, Qt::RightButton, Qt::RightButton));
   EXPECT_EQ(view->GetSelectionRect(), std::nullopt);
+}
+
+using FitLargePicturesTest = test::ShellTest;
+
+TEST_F(FitLargePicturesTest, APictureLargerThanItsWindowOpensFittedOnlyWhenAsked) {
+  for (const bool fit : {false, true}) {
+    QSettings().setValue("View/FitLargePictures", fit);
+    Documents().OpenDocumentFile(WriteImage(fit ? "fitted.png" : "actual.png", 3000, 2000));
+    const CVantoriaView* view = ActiveChild()->GetActiveView();
+    EXPECT_EQ(view->GetZoom().IsActual(), !fit);
+    EXPECT_EQ(view->horizontalScrollBar()->maximum() + view->verticalScrollBar()->maximum() > 0,
+              !fit);
+  }
+  QSettings().remove("View/FitLargePictures");
 }
 
 }  // namespace
