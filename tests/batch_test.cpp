@@ -44,15 +44,13 @@ class BatchTool : public ::testing::Test {
   }
   // Runs the same steps through the dispatcher, as the editor would.
   ImagePtr ThroughDispatcher(const QStringList& steps) {
-    test::TestHost host;
-    OperationDispatcher dispatcher(host);
-    host.document.InitImage(CloneImage(*picture));
+    test::TestHost host(CloneImage(*picture));
     for (const QString& text : steps) {
       QString error;
       const batch::Step step = *batch::ParseStep(text, &error);
       const PixelImage& image = *host.document.GetImage();
       if (auto* post = std::get_if<batch::PostMessage>(&step.action)) {
-        dispatcher.Dispatch(post->message);
+        host.dispatcher.Dispatch(post->message);
       } else if (auto* select = std::get_if<batch::SelectRegion>(&step.action)) {
         host.selection = select->region;
       } else if (std::holds_alternative<batch::SelectAll>(step.action)) {

@@ -65,13 +65,12 @@ class DocumentFiles : public ::testing::Test {
     ASSERT_TRUE(host.document.OnOpenDocument(path)) << host.document.GetLastError().toStdString();
     host.document.SetPathName(path);
   }
-  void Edit() { dispatcher.Dispatch({ops::WM_OP_INVERT, 0, 0}); }
+  void Edit() { host.Post(ops::WM_OP_INVERT, 0, 0); }
 
   std::mt19937 random{23};
   QTemporaryDir directory;
   QString path;
   test::TestHost host;
-  OperationDispatcher dispatcher{host};
 };
 
 TEST_F(DocumentFiles, OpenSaveAndSaveAs) {

@@ -523,7 +523,7 @@ class ModelRun {
             refusedPreview_ = shown > 0;
           }
         },
-        [&] { dispatcher_.Dispatch(message); });
+        [&] { host_.dispatcher.Dispatch(message); });
   }
 
   // Runs the action on the model and on the document, then compares them.
@@ -553,7 +553,6 @@ class ModelRun {
   std::size_t budget_;
   HistoryModel model_;
   test::TestHost host_;
-  OperationDispatcher dispatcher_{host_};
   QTemporaryDir dir_;
   std::optional<Region> selection_;
   std::optional<Adjustment> dialog_;
