@@ -303,6 +303,9 @@ TEST_F(DecodeReliability, DecodeAlikeFromAFileAndFromMemory) {
     if (mng || name.startsWith("bad-")) {
       EXPECT_FALSE(fromFile);
     }
+    if (name.endsWith("-huge.seed")) {  // refused from the header, at once
+      EXPECT_EQ(fileError, QString::fromUtf8("图像太大，内存不足：“%1”").arg(path));
+    }
   }
 }
 
@@ -436,12 +439,6 @@ TEST_F(DecodeReliability, CraftedHeadersAreRefusedOrDecodedWithin5SecondsAnd512M
     const QString path = directory.filePath(name);
     ASSERT_TRUE(test::WriteFileBytes(path, bytes));
     const Outcome outcome = DecodeInChild(path);
-    std::printf("%-18s %5lld bytes: %s in %.2f s, %ld MB\n", name,
-                static_cast<long long>(bytes.size()),
-                outcome.status == 0   ? "refused"
-                : outcome.status == 1 ? "decoded"
-                                      : "FAILED",
-                outcome.seconds, outcome.peakMegabytes);
     EXPECT_TRUE(outcome.status == 0 || outcome.status == 1) << name << " ended " << outcome.status;
     EXPECT_LT(outcome.seconds, 5.0) << name;
     EXPECT_LT(outcome.peakMegabytes, 512) << name;

@@ -210,12 +210,10 @@ class ModelRun {
     } else if (roll < 68) {  // each says whether it could move
       const bool back = roll < 60;
       const bool moves = back ? model_.Position() > 0 : model_.Position() < model_.StepCount();
+      CVantoriaDoc& document = host_.document;
       Act(
           back ? "undo" : "redo", [&] { back ? model_.Undo() : model_.Redo(); },
-          [&] {
-            CVantoriaDoc& document = host_.document;
-            EXPECT_EQ(back ? document.Undo() : document.Redo(), moves) << Where();
-          });
+          [&] { EXPECT_EQ(back ? document.Undo() : document.Redo(), moves) << Where(); });
     } else if (roll < 74) {
       Crop();
     } else if (roll < 79) {
@@ -386,41 +384,33 @@ class ModelRun {
       if (region->width() == shown.width && region->height() == shown.height) {
         return 0;
       }
-      const std::size_t bytes = shown.byteSize() + Bytes(region->height(), region->width());
-      if (bytes > budget_) {
-        return Refused();
-      }
-      model_.Push(CropImage(shown, *region), {WM_OP_CROP, std::nullopt, bytes}, budget_);
-      return 0;
+      return PushWhole(WM_OP_CROP, shown, CropImage(shown, *region));
     });
   }
 
   void Resize(int width, int height) {
     const PixelImage& shown = model_.Shown();
     Post({WM_OP_RESIZE, 1, PackSize(width, height)}, [&] {
-      const std::size_t bytes = shown.byteSize() + Bytes(height, width);
-      if (bytes > budget_) {
-        return Refused();
-      }
       ImagePtr result = CreateImage(height, width);
       ResizeImage(shown, *result, width, height);
-      model_.Push(std::move(result), {WM_OP_RESIZE, std::nullopt, bytes}, budget_);
-      return 0;
+      return PushWhole(WM_OP_RESIZE, shown, std::move(result));
     });
   }
 
-  // Refused up front when before plus the turned picture could not fit.
   void Rotate(unsigned angle, WParam wParam) {
     const PixelImage& shown = model_.Shown();
-    Post({WM_OP_ROTATE, wParam, PackAngle(angle)}, [&] {
-      ImagePtr turned = RotateImage(shown, angle);
-      const std::size_t bytes = shown.byteSize() + turned->byteSize();
-      if (bytes > budget_) {
-        return Refused();
-      }
-      model_.Push(std::move(turned), {WM_OP_ROTATE, std::nullopt, bytes}, budget_);
-      return 0;
-    });
+    Post({WM_OP_ROTATE, wParam, PackAngle(angle)},
+         [&] { return PushWhole(WM_OP_ROTATE, shown, RotateImage(shown, angle)); });
+  }
+
+  // A step of whole pictures, refused up front when before and after could not fit.
+  int PushWhole(std::uint32_t code, const PixelImage& before, ImagePtr after) {
+    const std::size_t bytes = before.byteSize() + after->byteSize();
+    if (bytes > budget_) {
+      return Refused();
+    }
+    model_.Push(std::move(after), {code, std::nullopt, bytes}, budget_);
+    return 0;
   }
 
   // Save as PNG to one of two names, or to a name no encoder takes. Saving an unmodified
