@@ -16,6 +16,7 @@
 #include "imaging/filter_ops.h"
 #include "imaging/geometry_ops.h"
 #include "imaging/kernels.h"
+#include "operations/dispatcher_texts.h"
 #include "operations/operation_dispatcher.h"
 #include "support/dispatch_test_host.h"
 #include "support/image_test_util.h"
@@ -34,10 +35,6 @@ constexpr std::uint32_t kPreviewCodes[] = {WM_OP_BRIGHTNESS_CONTRAST,
                                            WM_OP_BINARIZE,
                                            WM_OP_MOSAIC,
                                            WM_OP_ROTATE};
-
-std::size_t Bytes(std::int64_t height, std::int64_t width) {
-  return static_cast<std::size_t>(height * width) * sizeof(Pixel);
-}
 
 // The selection as the operations see it: cut to the image, none when nothing is left.
 std::optional<Region> Clamped(const std::optional<Region>& selection, const PixelImage& image) {
@@ -261,8 +258,9 @@ class ModelRun {
   void NewSameSizeStep(const OperationMessage& message, const Routine& routine) {
     const PixelImage& shown = model_.Shown();
     const std::optional<Region> region = Clamped(selection_, shown);
-    const std::size_t bytes =
-        2 * (region ? Bytes(region->height(), region->width()) : Bytes(shown.height, shown.width));
+    const std::size_t bytes = 2 * sizeof(Pixel) *
+                              static_cast<std::size_t>(region ? region->height() * region->width()
+                                                              : shown.height * shown.width);
     Post(message, [&] {
       if (bytes > budget_) {
         return Refused();
@@ -379,7 +377,8 @@ class ModelRun {
     const std::optional<Region> region = Clamped(selection_, shown);
     Post({WM_OP_CROP, 0, 0}, [&] {
       if (!region) {
-        return 1;  // asks for a selection
+        expectedShown_.append(texts::CropNeedsSelection());
+        return 1;
       }
       if (region->width() == shown.width && region->height() == shown.height) {
         return 0;
@@ -474,8 +473,10 @@ class ModelRun {
     Post(ignored[Pick(0, std::size(ignored) - 1)], [] { return 0; });
   }
 
+  // The step cannot fit the history's budget whatever is dropped.
   int Refused() {
     ++refusals_;
+    expectedShown_.append(texts::StepTooLarge());
     return 1;
   }
 
@@ -507,7 +508,6 @@ class ModelRun {
             return;
           }
           const int shown = expect();
-          expectedShown_ += shown;
           if (IsPreviewMessage(message.code) && NewStepBit(message.wParam) &&
               (message.wParam >> 1) != kOriginFinal) {
             refusedPreview_ = shown > 0;
@@ -534,7 +534,7 @@ class ModelRun {
     ASSERT_EQ(HistoryPosition(host_.document), model_.Position()) << Where();
     ASSERT_EQ(document.GetHistory().byteSize(), model_.TotalBytes()) << Where();
     ASSERT_LE(document.GetHistory().byteSize(), budget_) << Where();
-    ASSERT_EQ(host_.shown.size(), expectedShown_) << Where();
+    ASSERT_EQ(host_.shown, expectedShown_) << Where();
   }
 
   std::string Where() const { return "step " + std::to_string(number_) + ": " + action_ + "\n"; }
@@ -547,7 +547,7 @@ class ModelRun {
   std::optional<Region> selection_;
   std::optional<Adjustment> dialog_;
   bool refusedPreview_ = false;
-  qsizetype expectedShown_ = 0;
+  QStringList expectedShown_;
   std::size_t refusals_ = 0;
   int number_ = 0;
   std::string action_;
