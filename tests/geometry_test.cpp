@@ -258,8 +258,7 @@ TEST(ResizeAndRotate, MatchTheirOraclesEverywhere) {
       SCOPED_TRACE(::testing::Message() << height << "x" << width << " " << row.name);
       test::ForEachConfiguration([&] {
         const ImagePtr out = row.run();
-        ASSERT_TRUE(out);
-        EXPECT_TRUE(ImagesEqual(*out, *row.expected));
+        EXPECT_TRUE(out && ImagesEqual(*out, *row.expected));
       });
     }
     EXPECT_TRUE(ImagesEqual(*image, *before));

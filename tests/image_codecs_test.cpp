@@ -219,8 +219,7 @@ TEST_F(ImageFiles, PhotosAboveQtsDefaultAllocationLimitLoad) {
   image.reset();
   ASSERT_TRUE(QImageReader(path).read().isNull()) << "Qt's own limit no longer stops this file";
   ImagePtr back = Load(path);
-  ASSERT_TRUE(back);
-  EXPECT_TRUE(test::ImagesEqual(*back, *test::UniformImage(6000, 6000, 0xFF336699u)));
+  EXPECT_TRUE(back && ImagesEqual(*back, *test::UniformImage(6000, 6000, 0xFF336699u)));
   EXPECT_EQ(QImageReader::allocationLimit(), qtLimit);  // the raised limit does not linger
 }
 
