@@ -14,7 +14,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -32,7 +31,6 @@ using test::ImagesEqual;
 using test::RandomImage;
 
 const QString kAllImages = QString::fromUtf8("所有支持的图像文件");
-const QString kFile = QString::fromUtf8("文件");
 
 std::optional<ImageEncoder> EncoderNamed(const QString& description) {
   for (const ImageEncoder& encoder : ListImageEncoders()) {
