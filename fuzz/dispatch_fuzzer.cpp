@@ -19,6 +19,7 @@
 #include "imaging/parallel_rows.h"
 #include "operations/operation_dispatcher.h"
 #include "operations/operation_messages.h"
+#include "tests/support/dispatch_test_host.h"
 
 namespace vantoria::fuzz {
 namespace {
@@ -126,15 +127,6 @@ constexpr int kMostActions = 48;
 // Big enough for a few steps on the largest start image, small enough to refuse huge resizes.
 constexpr std::size_t kLargestBudget = std::size_t{1} << 20;
 
-struct FuzzHost : DispatchHost {
-  CVantoriaDoc document;
-  std::optional<Region> selection;
-
-  CVantoriaDoc* ActiveDocument() override { return &document; }
-  std::optional<Region> GetSelectionRect() override { return selection; }
-  void ShowMessage(const QString&) override {}
-};
-
 ImagePtr RandomImage(std::int32_t height, std::int32_t width, std::uint32_t seed) {
   ImagePtr image = CreateImage(height, width);
   std::mt19937 random(seed);
@@ -202,11 +194,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider input(data, size);
   const auto height = input.ConsumeIntegralInRange<std::int32_t>(0, kLargestSide);
   const auto width = input.ConsumeIntegralInRange<std::int32_t>(0, kLargestSide);
-  FuzzHost host;
-  host.document.InitImage(RandomImage(height, width, input.ConsumeIntegral<std::uint32_t>()));
+  test::TestHost host(RandomImage(height, width, input.ConsumeIntegral<std::uint32_t>()));
   host.document.SetHistoryBudget(input.ConsumeIntegralInRange<std::size_t>(0, kLargestBudget));
   Trace("image %d x %d, budget %zu\n", width, height, host.document.GetHistoryBudget());
-  OperationDispatcher dispatcher(host);
   for (int action = 0; action < kMostActions && input.remaining_bytes() > 0; ++action) {
     const int allocations = AllocationsBeforeFailure(input);
     Trace("memory for %d pixel allocations\n", allocations);
@@ -227,7 +217,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       default: {
         const ops::OperationMessage message = Message(input);
-        dispatcher.Dispatch(message);
+        host.dispatcher.Dispatch(message);
         Trace("message %u w %u l %u -> %d x %d, %zu steps\n", message.code, message.wParam,
               message.lParam, host.document.GetImage()->width, host.document.GetImage()->height,
               host.document.GetHistory().count());

@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Writes the fuzzers' seed corpora into fuzz/corpus/ (run it again after changing it).
 
-decode/: small real files of every format Qt reads, in their common variants, made with
-ImageMagick's `convert` (icns, which it cannot write, is assembled here around a PNG), and of the
-program's own HEIC, AVIF and JPEG XL readers. Each seed
-is one byte naming the reader to try first (its index in fuzz_formats.h) followed by the file;
-the first file of each format also comes with byte 0, which leaves the choice to the content.
+decode/: small real files of every format Qt and the program's own HEIC, AVIF and JPEG XL
+readers read, in their common variants, made with ImageMagick's `convert` (icns is assembled here
+around a PNG). Each seed is one byte naming the reader to try first (its index in
+fuzz_formats.h), then the file; the first file of each format comes with byte 0 as well, which
+leaves the choice to the content.
 
 dispatch/: byte strings for the dispatcher fuzzer, one per start size that matters (0 x 0,
 1 x 1, 1 x N, N x 1, ...), each followed by random actions from a fixed seed.
@@ -110,10 +110,8 @@ JXL_HUGE = "/wr+UgcA8Jc6ABAAAAAAAAAAAAAAAAAAAAAA"
 
 def huge_ispe(data):
     out = bytearray(data)
-    at = out.find(b"ispe")
-    while at >= 0:
+    for at in (k for k in range(len(out)) if out[k:k + 4] == b"ispe"):
         out[at + 8:at + 16] = struct.pack(">II", 30000, 30000)
-        at = out.find(b"ispe", at + 1)
     return bytes(out)
 
 
@@ -145,11 +143,6 @@ def without_time_chunks(data):
     return bytes(out)
 
 
-def tga_footer(data):
-    """Qt reads only Targa 2.0 files, which end in this footer; ImageMagick leaves it off."""
-    return data + bytes(8) + b"TRUEVISION-XFILE.\0"
-
-
 def icns(png):
     """An Apple icon file holding one 16 x 16 PNG entry."""
     entry = b"icp4" + struct.pack(">I", 8 + len(png)) + png
@@ -162,15 +155,11 @@ def write_seed(folder, name, fmt, data):
 
 def make_decode_corpus(folder, scratch):
     files = []
-    for name, fmt, extra, target in CONVERSIONS:
-        out = scratch / name
-        convert([*SOURCE, *extra], target + str(out))
-        data = out.read_bytes()
-        files.append((name, fmt, tga_footer(data) if fmt == "tga" else data))
-    for name, fmt, target in ANIMATIONS:
-        out = scratch / name
-        convert(ANIMATION, target + str(out))
-        data = out.read_bytes()
+    for name, fmt, extra, target in CONVERSIONS + [(*row[:2], None, row[2]) for row in ANIMATIONS]:
+        convert(ANIMATION if extra is None else [*SOURCE, *extra], target + str(scratch / name))
+        data = (scratch / name).read_bytes()
+        if fmt == "tga":  # Qt reads only Targa 2.0 files, whose footer ImageMagick leaves off
+            data += bytes(8) + b"TRUEVISION-XFILE.\0"
         files.append((name, fmt, without_time_chunks(data) if fmt == "mng" else data))
     convert(["-size", "16x16", "-seed", "2", "plasma:"], "PNG32:" + str(scratch / "icon"))
     files.append(("icns", "icns", icns((scratch / "icon").read_bytes())))

@@ -1,19 +1,17 @@
 // Catches HEIC, AVIF and JPEG XL files that open sideways, off by more than their codec allows,
-// without alpha or colour profile, that save in the wrong format, or whose huge header gets by.
+// without alpha or colour profile, or that save in the wrong format.
 #include <gtest/gtest.h>
 #include <jxl/encode_cxx.h>
 #include <libheif/heif_cxx.h>
 
 #include <QColorSpace>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <vector>
 
 #include "core/memory_budget.h"
 #include "document/image_codecs.h"
+#include "support/image_test_util.h"
 
 namespace vantoria {
 namespace {
@@ -57,8 +55,7 @@ QByteArray HeifFile(heif_compression_format codec) {
   context.encode_image(image, encoder, options);
   const QTemporaryDir folder;
   context.write_to_file(folder.filePath("file").toStdString());
-  QFile file(folder.filePath("file"));
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  return test::FileBytes(folder.filePath("file"));
 }
 
 QByteArray JxlFile() {
@@ -83,24 +80,6 @@ QByteArray JxlFile() {
   return QByteArray(reinterpret_cast<const char*>(file.data()), file.size() - room);
 }
 
-// The HEIF file with every stored size (colour and alpha) raised to 30000 x 30000.
-QByteArray HugeHeif(QByteArray file) {
-  for (qsizetype at = file.indexOf("ispe"); at >= 0; at = file.indexOf("ispe", at + 1)) {
-    qToBigEndian<quint32>(30000, file.data() + at + 8);
-    qToBigEndian<quint32>(30000, file.data() + at + 12);
-  }
-  return file;
-}
-
-// A bare codestream declaring 60000 x 60000 with default metadata (fields low bit first: not
-// divisible by 8, 30-bit height, free ratio, 30-bit width, then "all default").
-QByteArray HugeJxl() {
-  const auto size = qToLittleEndian<std::uint64_t>(
-      0b110 | std::uint64_t{59999} << 3 | std::uint64_t{0b11} << 36 | std::uint64_t{59999} << 38);
-  return QByteArray("\xFF\x0A", 2) + QByteArray(reinterpret_cast<const char*>(&size), 8) +
-         QByteArray(1, '\x10') + QByteArray(16, '\0');
-}
-
 // The largest difference of any channel from the upright pattern; 256 for another size.
 int Difference(const PixelImage& image) {
   const QImage want =
@@ -117,22 +96,21 @@ int Difference(const PixelImage& image) {
 }
 
 QString Write(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes) {
-  QFile file(folder.filePath(name));
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-  return file.fileName();
+  EXPECT_TRUE(test::WriteFileBytes(folder.filePath(name), bytes));
+  return folder.filePath(name);
 }
 
-// libheif's lossless RGB path still rounds colour by one level; alpha comes back exact.
-TEST(CodecPlugins, OpenUprightWithProfileAndRefuseHugeHeaders) {
+// libheif's lossless RGB path still rounds colour by one level; alpha comes back exact. (Huge
+// headers of these formats are decoder seeds, which the image_codecs suite opens.)
+TEST(CodecPlugins, OpenUprightWithProfile) {
   const QTemporaryDir folder;
-  const QByteArray heic = HeifFile(heif_compression_HEVC), avif = HeifFile(heif_compression_AV1);
   const struct {
     const char* name;
-    QByteArray file, huge;
+    QByteArray file;
     int tolerance;
-  } rows[] = {{"a.heic", heic, HugeHeif(heic), 1},
-              {"a.avif", avif, HugeHeif(avif), 1},
-              {"a.jxl", JxlFile(), HugeJxl(), 0}};
+  } rows[] = {{"a.heic", HeifFile(heif_compression_HEVC), 1},
+              {"a.avif", HeifFile(heif_compression_AV1), 1},
+              {"a.jxl", JxlFile(), 0}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     QString error;
@@ -142,12 +120,6 @@ TEST(CodecPlugins, OpenUprightWithProfileAndRefuseHugeHeaders) {
     ASSERT_TRUE(image) << error.toStdString();
     EXPECT_LE(Difference(*image), row.tolerance);
     EXPECT_EQ(QColorSpace::fromIccProfile(kept.icc), QColorSpace(QColorSpace::DisplayP3));
-    const QString huge = Write(folder, QString("huge-") + row.name, row.huge);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(DecodeImageFile(huge, HalfOfPhysicalMemory(), &error));
-    EXPECT_LT(timer.elapsed(), 1000);
-    EXPECT_EQ(error, QString("图像太大，内存不足：“%1”").arg(huge));
   }
 }
 

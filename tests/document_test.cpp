@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <random>
+#include <tuple>
 
 #include "core/memory_budget.h"
 #include "document/image_codecs.h"
@@ -65,13 +66,12 @@ class DocumentFiles : public ::testing::Test {
     ASSERT_TRUE(host.document.OnOpenDocument(path)) << host.document.GetLastError().toStdString();
     host.document.SetPathName(path);
   }
-  void Edit() { dispatcher.Dispatch({ops::WM_OP_INVERT, 0, 0}); }
+  void Edit() { host.Post(ops::WM_OP_INVERT, 0, 0); }
 
   std::mt19937 random{23};
   QTemporaryDir directory;
   QString path;
   test::TestHost host;
-  OperationDispatcher dispatcher{host};
 };
 
 TEST_F(DocumentFiles, OpenSaveAndSaveAs) {
@@ -166,15 +166,12 @@ class FailedSaves : public DocumentFiles {
   // The save fails with a reason naming the file, and nothing on disk or in the document moves.
   void ExpectSaveFails(const QString& target) {
     SCOPED_TRACE(target.toStdString());
-    const QByteArray own = FileBytes(path);
-    const QByteArray old = FileBytes(target);
-    const QStringList listing = Listing();
+    const auto disk = [&] { return std::tuple(FileBytes(path), FileBytes(target), Listing()); };
+    const auto before = disk();
     EXPECT_FALSE(host.document.DoSave(target, true));
     EXPECT_TRUE(host.document.GetLastError().contains(QFileInfo(target).fileName()))
         << host.document.GetLastError().toStdString();
-    EXPECT_EQ(FileBytes(path), own);
-    EXPECT_EQ(FileBytes(target), old);
-    EXPECT_EQ(Listing(), listing);
+    EXPECT_TRUE(disk() == before);
     EXPECT_TRUE(host.document.IsModified());
     EXPECT_EQ(host.document.GetHistory().count(), 1u);
     EXPECT_EQ(host.document.GetPathName(), path);
@@ -203,8 +200,7 @@ TEST_F(FailedSaves, PlacesAndTypesThatCannotBeWrittenThenTheSameDocumentSaves) {
   ASSERT_TRUE(host.document.DoSave(path, true)) << host.document.GetLastError().toStdString();
   EXPECT_FALSE(host.document.IsModified());
   ImagePtr back = DecodeImageFile(path, HalfOfPhysicalMemory(), nullptr);
-  ASSERT_TRUE(back);
-  EXPECT_TRUE(ImagesEqual(*back, *shown));
+  EXPECT_TRUE(back && ImagesEqual(*back, *shown));
   EXPECT_EQ(Listing(), QStringList({"folder.png", "notes.xyz", "picture.png"}));
 }
 

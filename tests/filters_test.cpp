@@ -167,21 +167,31 @@ int SketchOracle(const PixelImage& s, PixelImage& out) {
                         [&](int y, int x, int) { return (sum9(t, y, x) + 3 * t(y, x)) / 12; });
 }
 
+Operation Sharpen(const Kernel3& kernel, int divisor) {
+  return [=](auto& s, auto& d) { return SharpenLaplacian(s, d, kernel, divisor); };
+}
+Operation Smooth(const Kernel3& kernel, int divisor) {
+  return [=](auto& s, auto& d) { return SmoothWithKernel(s, d, kernel, divisor); };
+}
+Operation Median(const Kernel3& mask, int count) {
+  return [=](auto& s, auto& d) { return MedianFilter(s, d, mask, count); };
+}
+Operation MosaicOf(unsigned k) {
+  return [k](auto& s, auto& d) { return Mosaic(s, d, k); };
+}
+
 TEST(Filters, MatchTheirOraclesEverywhere) {
   std::vector<std::tuple<std::string, Operation, Operation>> rows = {
       {"emboss", Emboss, EmbossOracle},
       {"sketch", Sketch, SketchOracle},
-      {"median cross", [](auto& s, auto& d) { return MedianFilter(s, d, kSmoothKernels[2], 5); },
-       MedianOracle(kSmoothKernels[2], 5)},
+      {"median cross", Median(kSmoothKernels[2], 5), MedianOracle(kSmoothKernels[2], 5)},
   };
   const auto sharpen = [&](const std::string& name, const Kernel3& kernel, int divisor) {
-    rows.push_back({"sharpen " + name + " / " + std::to_string(divisor),
-                    [=](auto& s, auto& d) { return SharpenLaplacian(s, d, kernel, divisor); },
+    rows.push_back({"sharpen " + name + " / " + std::to_string(divisor), Sharpen(kernel, divisor),
                     SharpenOracle(kernel, divisor)});
   };
   const auto smooth = [&](const std::string& name, const Kernel3& kernel, int divisor) {
-    rows.push_back({"smooth " + name + " / " + std::to_string(divisor),
-                    [=](auto& s, auto& d) { return SmoothWithKernel(s, d, kernel, divisor); },
+    rows.push_back({"smooth " + name + " / " + std::to_string(divisor), Smooth(kernel, divisor),
                     SmoothOracle(kernel, divisor)});
   };
   sharpen("laplacian", kSharpenKernel, kSharpenDivisor);
@@ -211,13 +221,11 @@ TEST(Filters, MatchTheirOraclesEverywhere) {
     }
     for (int count : {cells, cells + 1}) {
       rows.push_back({"median " + std::to_string(cells) + " cells, count " + std::to_string(count),
-                      [=](auto& s, auto& d) { return MedianFilter(s, d, mask, count); },
-                      MedianOracle(mask, count)});
+                      Median(mask, count), MedianOracle(mask, count)});
     }
   }
   for (unsigned k : {0u, 1u, 2u, 3u, 4u, 5u, 7u, 8u, 16u, 33u, 64u, 65535u, UINT_MAX}) {
-    rows.push_back({"mosaic " + std::to_string(k),
-                    [k](auto& s, auto& d) { return Mosaic(s, d, k); }, MosaicOracle(k)});
+    rows.push_back({"mosaic " + std::to_string(k), MosaicOf(k), MosaicOracle(k)});
   }
   for (const auto& [name, op, oracle] : rows) {
     SCOPED_TRACE(name);
@@ -242,20 +250,10 @@ TEST(Filters, WorkedExamples) {
   std::iota(wide->pixels(), wide->pixels() + 30, 0u);
   // Flat areas turn white; the line map's zero border darkens the ring just inside the border.
   const ImagePtr flat = UniformImage(6, 9, 0x40123456u);
-  const Kernel3 cornerMask = {{{1, 0, 1}, {0, 0, 0}, {1, 0, 1}}};
-  const Operation sharpen = [](auto& s, auto& d) {
-    return SharpenLaplacian(s, d, kSharpenKernel, 3);
-  };
-  const Operation box = [](auto& s, auto& d) {
-    return SmoothWithKernel(s, d, kSmoothKernels[0], 9);
-  };
-  const Operation gauss = [](auto& s, auto& d) {
-    return SmoothWithKernel(s, d, kSmoothKernels[1], 16);
-  };
-  const Operation cross = [](auto& s, auto& d) { return MedianFilter(s, d, kSmoothKernels[2], 5); };
-  const Operation median4 = [&](auto& s, auto& d) { return MedianFilter(s, d, cornerMask, 4); };
-  const Operation mosaic4 = [](auto& s, auto& d) { return Mosaic(s, d, 4); };
-  const Operation mosaic11 = [](auto& s, auto& d) { return Mosaic(s, d, 11); };
+  const Operation sharpen = Sharpen(kSharpenKernel, 3), box = Smooth(kSmoothKernels[0], 9);
+  const Operation gauss = Smooth(kSmoothKernels[1], 16), cross = Median(kSmoothKernels[2], 5);
+  const Operation median4 = Median({{{1, 0, 1}, {0, 0, 0}, {1, 0, 1}}}, 4);
+  const Operation mosaic4 = MosaicOf(4), mosaic11 = MosaicOf(11);
   const struct {
     const char* what;
     const Operation& op;

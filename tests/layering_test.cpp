@@ -1,4 +1,5 @@
-// Keeps the folders layers: includes point down, no Qt in the Qt-free ones, every source listed.
+// Keeps the folders layers: includes point down, no Qt in the Qt-free ones,
+// every source listed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,10 +34,6 @@ std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
-bool IsCode(const fs::path& path) {
-  return path.extension() == ".h" || path.extension() == ".cpp";
-}
-
 TEST(Layering, EveryFolderIsALayer) {
   for (const fs::directory_entry& entry : fs::directory_iterator(kSource)) {
     const std::string name = entry.path().filename().string();
@@ -57,7 +54,7 @@ TEST(Layering, IncludesPointDownOnly) {
     const bool withoutQt =
         std::find(kWithoutQt.begin(), kWithoutQt.end(), layer) != kWithoutQt.end();
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(kSource / layer)) {
-      if (!IsCode(entry.path())) {
+      if (entry.path().extension() != ".h" && entry.path().extension() != ".cpp") {
         continue;
       }
       ++files;

@@ -43,14 +43,13 @@ class ProgramBudget : public ::testing::Test {
   static MemoryBudget& Budget() { return ProgramMemoryBudget(); }
   void Edit(int index, std::uint32_t code = WM_OP_INVERT, LParam lParam = 0) {
     host.active = documents[index].get();
-    dispatcher.Dispatch({code, 1, lParam});
+    host.Post(code, 1, lParam);
   }
   std::size_t Steps(int index) const { return documents[index]->GetHistory().count(); }
 
   std::mt19937 random{7};
   std::array<std::unique_ptr<CVantoriaDoc>, 2> documents;
   test::TestHost host;
-  OperationDispatcher dispatcher{host};
 };
 
 TEST_F(ProgramBudget, TheOldestStepOfAnyDocumentGoesFirst) {
@@ -65,8 +64,7 @@ TEST_F(ProgramBudget, TheOldestStepOfAnyDocumentGoesFirst) {
                          Row{1, 1, 2},                              // B1: A has only its current
                          Row{0, 1, 2}}) {                           // A2 before B2
     Edit(row.edited);
-    EXPECT_EQ(Steps(0), row.stepsA) << "after an edit of " << row.edited;
-    EXPECT_EQ(Steps(1), row.stepsB) << "after an edit of " << row.edited;
+    EXPECT_EQ(std::pair(Steps(0), Steps(1)), std::pair(row.stepsA, row.stepsB)) << row.edited;
     EXPECT_LE(Budget().Used(), Budget().Limit());
   }
   EXPECT_TRUE(host.shown.isEmpty());
@@ -177,8 +175,7 @@ TEST(OutOfMemory, ARefusedResizeKeepsTheStepsThatWouldHaveMadeRoom) {
   EXPECT_EQ(document.GetCurrentStep(), document.GetHistory().newest());
   EXPECT_EQ(document.GetImageVersion(), versionBefore);
   EXPECT_TRUE(ImagesEqual(*document.GetImage(), *shown));
-  EXPECT_TRUE(document.Undo());
-  EXPECT_TRUE(document.Undo());
+  EXPECT_TRUE(document.Undo() && document.Undo());
 }
 
 struct Edit {
@@ -268,19 +265,18 @@ struct EditRun {
     std::mt19937 random(17);
     host.document.InitImage(test::RandomImage(random, 7, 9));
     host.selection = Region{2, 2, 3, 3};
-    dispatcher.Dispatch({WM_OP_INVERT, 0, 0});
+    host.Post(WM_OP_INVERT, 0, 0);
     host.selection = selection;
     for (const OperationMessage& message : edit.setup) {
-      dispatcher.Dispatch(message);
+      host.dispatcher.Dispatch(message);
     }
   }
   test::TestHost host;
-  OperationDispatcher dispatcher{host};
 };
 
 void CheckEveryFailurePoint(const Edit& edit, std::optional<Region> selection) {
   EditRun reference(edit, selection);
-  reference.dispatcher.Dispatch(edit.message);
+  reference.host.dispatcher.Dispatch(edit.message);
   ASSERT_TRUE(reference.host.shown.isEmpty()) << reference.host.shown.join(' ').toStdString();
   const Reachable expected = ReachableState(reference.host.document);
   constexpr int kMostAllocations = 16;
@@ -290,7 +286,7 @@ void CheckEveryFailurePoint(const Edit& edit, std::optional<Region> selection) {
     const Reachable before = ReachableState(run.host.document);
     {
       const test::MemoryRunsOut noMemory(successes);
-      run.dispatcher.Dispatch(edit.message);
+      run.host.dispatcher.Dispatch(edit.message);
     }
     const Reachable after = ReachableState(run.host.document);
     if (run.host.shown.isEmpty()) {
