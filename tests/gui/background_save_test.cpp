@@ -1,16 +1,9 @@
 // Catches saves that block the window, edits during a save lost or marked saved, failed saves
 // that touch the file or the document, and a close or exit that does not wait for its save.
-#include <QFile>
-#include <QLabel>
 #include <QSemaphore>
-#include <QStatusBar>
-#include <QTimer>
 #include <atomic>
 
-#include "app/testing_hooks.h"
-#include "res/command_ids.h"
 #include "shell_fixture.h"
-#include "support/image_test_util.h"
 
 namespace vantoria::test {
 namespace {
