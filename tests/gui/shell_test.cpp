@@ -29,22 +29,19 @@ namespace {
 
 using namespace cmd;
 
-// Menu entries as "text|shortcut|id", "-" for a separator and "text>" for a menu followed by
-// its entries indented by two spaces.
-QStringList Describe(const QList<QAction*>& actions, const QString& indent = QString()) {
-  QStringList lines;
+// Menu entries as "text id" or "text id shortcut", "-" for a separator and "text[...]" for a
+// menu with its entries, separated by commas.
+QString Describe(const QList<QAction*>& actions) {
+  QStringList entries;
   for (const QAction* action : actions) {
-    if (action->isSeparator()) {
-      lines.append(indent + "-");
-    } else if (action->menu()) {
-      lines.append(indent + action->text() + ">");
-      lines += Describe(action->menu()->actions(), indent + "  ");
-    } else {
-      lines.append(indent + action->text() + "|" + action->shortcut().toString() + "|" +
-                   QString::number(action->data().toInt()));
-    }
+    const QString shortcut = action->shortcut().toString();
+    entries.append(action->isSeparator() ? "-"
+                   : action->menu()
+                       ? action->text() + "[" + Describe(action->menu()->actions()) + "]"
+                       : action->text() + " " + QString::number(action->data().toInt()) +
+                             (shortcut.isEmpty() ? "" : " " + shortcut));
   }
-  return lines;
+  return entries.join(',');
 }
 
 // What each image window command does, written out from the documented command list (never
@@ -75,9 +72,8 @@ TEST_F(ShellTest, StartsWithoutWindowTheShortMenuBarAndOnlyTheAlwaysCommands) {
   EXPECT_TRUE(frame->GetMdiArea()->subWindowList().isEmpty());
   EXPECT_EQ(app->GetSelectionRect(), std::nullopt);
   EXPECT_EQ(Describe(frame->menuBar()->actions()),
-            QStringList({"文件(&F)>", "  打开(&O)...|Ctrl+O|57601", "  -", "  退出(&X)||57665",
-                         "查看(&V)>", "  工具栏(&T)||59392", "  状态栏(&S)||59393", "帮助(&H)>",
-                         "  关于 Vantoria(&A)...||57664"}));
+            "文件(&F)[打开(&O)... 57601 Ctrl+O,-,退出(&X) 57665],查看(&V)[工具栏(&T) 59392,"
+            "状态栏(&S) 59393],帮助(&H)[关于 Vantoria(&A)... 57664]");
   for (int id : {ID_FILE_OPEN, ID_APP_EXIT, ID_APP_ABOUT, ID_VIEW_TOOLBAR, ID_FILE_NEW}) {
     EXPECT_TRUE(Action(id)->isEnabled()) << id;
   }
@@ -117,28 +113,19 @@ class DocumentTest : public ShellTest {
   CVantoriaDoc* document = nullptr;
 };
 
-// clang-format off
-const QStringList kFullMenuBar = {
-    "文件(&F)>", "  打开(&O)...|Ctrl+O|57601", "  关闭(&C)||57602", "  保存(&S)|Ctrl+S|57603",
-    "  另存为(&A)...||57604", "  -", "  退出(&X)||57665",
-    "编辑(&E)>", "  撤消(&U)|Ctrl+Z|57643", "  重做(&R)|Ctrl+Y|57644", "  -",
-    "  全选(&A)|Ctrl+A|57642", "  -", "  取消选择(&D)|Ctrl+D|32814", "  复制(&C)|Ctrl+C|57634",
-    "  粘贴为新图像(&P)|Ctrl+V|57637",
-    "图像(&I)>", "  调整(&A)>", "    亮度/对比度(&B)||32775", "    透明度(&T)||32776", "    -",
-    "    色相/饱和度/明度(&H)||32801", "    反色(&I)||32778", "    转为灰度图(&G)>",
-    "      最大值法(&M)||32781", "      平均值法(&V)||32782", "      加权平均值法(&W)||32783",
-    "    二值化(&D)||32779", "    -", "    消除红眼(&R)||32780", "  -", "  尺寸(&S)||32800",
-    "  裁剪(&C)||32772", "  -", "  旋转(&R)||32773", "  镜像(&F)>", "    水平镜像(&H)||32784",
-    "    垂直镜像(&V)||32785",
-    "滤镜(&L)>", "  锐化(&P)>", "    拉普拉斯锐化(&L)||32789", "  柔化(&O)>",
-    "    简单柔化(&S)||32790", "    高斯柔化(&G)||32791", "    中值滤波(&V)||32792",
-    "  浮雕效果(&V)||32786", "  马赛克效果(&M)||32787", "  素描图效果(&K)||32788",
-    "查看(&V)>", "  工具栏(&T)||59392", "  状态栏(&S)||59393", "  -", "  放大(&I)|Ctrl++|32810",
-    "  缩小(&O)|Ctrl+-|32811", "  实际大小(&A)|Ctrl+0|32812", "  适合窗口(&F)|Ctrl+B|32813",
-    "窗口(&W)>", "  新建窗口(&N)||57648", "  层叠(&C)||57650", "  平铺(&T)||57651",
-    "  排列图标(&A)||57649",
-    "帮助(&H)>", "  关于 Vantoria(&A)...||57664"};
-// clang-format on
+const QString kFullMenuBar =
+    "文件(&F)[打开(&O)... 57601 Ctrl+O,关闭(&C) 57602,保存(&S) 57603 Ctrl+S,另存为(&A)... 57604,-,"
+    "退出(&X) 57665],编辑(&E)[撤消(&U) 57643 Ctrl+Z,重做(&R) 57644 Ctrl+Y,-,全选(&A) 57642 Ctrl+A,"
+    "-,取消选择(&D) 32814 Ctrl+D,复制(&C) 57634 Ctrl+C,粘贴为新图像(&P) 57637 Ctrl+V],"
+    "图像(&I)[调整(&A)[亮度/对比度(&B) 32775,透明度(&T) 32776,-,色相/饱和度/明度(&H) 32801,"
+    "反色(&I) 32778,转为灰度图(&G)[最大值法(&M) 32781,平均值法(&V) 32782,加权平均值法(&W) 32783],"
+    "二值化(&D) 32779,-,消除红眼(&R) 32780],-,尺寸(&S) 32800,裁剪(&C) 32772,-,旋转(&R) 32773,"
+    "镜像(&F)[水平镜像(&H) 32784,垂直镜像(&V) 32785]],滤镜(&L)[锐化(&P)[拉普拉斯锐化(&L) 32789],"
+    "柔化(&O)[简单柔化(&S) 32790,高斯柔化(&G) 32791,中值滤波(&V) 32792],浮雕效果(&V) 32786,"
+    "马赛克效果(&M) 32787,素描图效果(&K) 32788],查看(&V)[工具栏(&T) 59392,状态栏(&S) 59393,-,"
+    "放大(&I) 32810 Ctrl++,缩小(&O) 32811 Ctrl+-,实际大小(&A) 32812 Ctrl+0,"
+    "适合窗口(&F) 32813 Ctrl+B],窗口(&W)[新建窗口(&N) 57648,层叠(&C) 57650,平铺(&T) 57651,"
+    "排列图标(&A) 57649],帮助(&H)[关于 Vantoria(&A)... 57664]";
 
 TEST_F(DocumentTest, FullMenuBarHasEveryItemInOrder) {
   EXPECT_EQ(Describe(frame->menuBar()->actions()), kFullMenuBar);
@@ -154,9 +141,9 @@ TEST_F(DocumentTest, ToolBarHasItsButtonsInGroupsAndDocksAnywhere) {
     layout.append(action->isSeparator() ? "|" : QString::number(action->data().toInt()));
     EXPECT_TRUE(action->isSeparator() || !action->icon().isNull()) << action->data().toInt();
   }
-  EXPECT_EQ(layout, QStringList({"57601", "57603", "57604", "|", "32784", "32785", "|", "32795",
-                                 "32796", "|", "57643", "57644", "|", "57642", "|", "32810",
-                                 "32811", "32812", "32813"}));
+  EXPECT_EQ(layout.join(' '),
+            "57601 57603 57604 | 32784 32785 | 32795 32796 | 57643 57644 | 57642 | "
+            "32810 32811 32812 32813");
   EXPECT_EQ(bar->iconSize(), QSize(16, 16));
   EXPECT_TRUE(bar->isMovable() && bar->isFloatable());
   EXPECT_EQ(bar->allowedAreas(), Qt::AllToolBarAreas);
@@ -336,8 +323,7 @@ TEST_F(ShellTest, OpenUsesTheOpenFilterAndBringsAnOpenFileBack) {
   CVantoriaDoc* first = ActiveDocument();
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first->GetPathName(), path);
-  EXPECT_TRUE(openFilters.value(0).contains("*.PNG")) << openFilters.value(0).toStdString();
-  EXPECT_TRUE(openFilters.value(0).contains("*.png"));
+  EXPECT_TRUE(openFilters.value(0).contains("*.PNG") && openFilters.value(0).contains("*.png"));
   CChildFrame* firstWindow = ActiveChild();
   Trigger(ID_WINDOW_NEW);
   Documents().OpenDocumentFile(WriteImage("other.png", 6, 6));
@@ -503,11 +489,10 @@ TEST_F(ShellTest, WindowMenuListsAndArrangesTheWindows) {
     window->showMinimized();
   }
   Trigger(ID_WINDOW_ARRANGE);
-  const int bottom = frame->GetMdiArea()->viewport()->height();
-  EXPECT_EQ(windows[0]->geometry().bottom() + 1, bottom);
-  EXPECT_EQ(windows[1]->geometry().bottom() + 1, bottom);
-  EXPECT_EQ(windows[0]->x(), 0);
-  EXPECT_EQ(windows[1]->x(), windows[0]->width());
+  const int bottom = frame->GetMdiArea()->viewport()->height();  // minimised along the bottom
+  EXPECT_EQ(std::tuple(windows[0]->geometry().bottom(), windows[1]->geometry().bottom(),
+                       windows[0]->x(), windows[1]->x()),
+            std::tuple(bottom - 1, bottom - 1, 0, windows[0]->width()));
 }
 
 TEST_F(ShellTest, CopyAndPasteAsANewModifiedPicture) {
