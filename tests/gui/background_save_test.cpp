@@ -1,6 +1,5 @@
 // Catches saves that block the window, edits during a save lost or marked saved, failed saves
 // that touch the file or the document, and a close or exit that does not wait for its save.
-#include <QSemaphore>
 #include <atomic>
 
 #include "shell_fixture.h"

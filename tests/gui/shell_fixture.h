@@ -6,21 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
-#include <QFile>
-#include <QImage>
-#include <QLabel>
-#include <QMdiArea>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QSettings>
-#include <QStatusBar>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 #include <deque>
 #include <functional>
 #include <memory>

@@ -1,8 +1,4 @@
 // Catches zoom, wheel and screen-scale faults; rerun on scaled screens, so all in device pixels.
-
-#include <QMouseEvent>
-#include <QWheelEvent>
-
 #include "app/window_placement.h"
 #include "shell_fixture.h"
 #include "view/zoom.h"
