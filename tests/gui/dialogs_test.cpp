@@ -172,6 +172,8 @@ TEST(Dialogs, OpenWithTheirTemplateRangesAndFocusOnOkAndKeysNeverPreview) {
     for (int id : c.tabOrder) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       EXPECT_EQ(QApplication::focusWidget(), Find(dialog.get(), id)) << id;
+      // OK stays the default while no other button holds the focus.
+      EXPECT_EQ(ok->isDefault(), id != 2) << id;
     }
     if (c.sliders.empty()) {
       continue;
