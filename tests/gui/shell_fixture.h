@@ -1,18 +1,13 @@
 #pragma once
 
-// A running application for the shell's tests: the application object with its main window,
+// What the window tests share (the headers included here serve every suite), and a running
+// application for the shell's tests: the application object with its main window,
 // every question to the user answered by the test, and the settings kept away from the user's.
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QImage>
-#include <QMdiArea>
-#include <QSettings>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -23,11 +18,16 @@
 #include "app/child_frame.h"
 #include "app/document_manager.h"
 #include "app/main_frame.h"
+#include "app/testing_hooks.h"
 #include "app/vantoria_app.h"
 #include "document/vantoria_doc.h"
+#include "framework/dialog_units.h"
 #include "framework/user_prompts.h"
 #include "operations/operation_poster.h"
+#include "res/command_ids.h"
+#include "support/image_test_util.h"
 #include "view/vantoria_view.h"
+#include "view/view_private.h"
 
 namespace vantoria::ops {
 
@@ -62,6 +62,13 @@ class PostedMessages : public QObject {
  private:
   std::vector<ops::OperationMessage> m_messages;
 };
+
+// Hooks that keep the warnings shown and answer nothing else.
+inline prompts::Hooks WarningsTo(QStringList& warnings) {
+  prompts::Hooks hooks;
+  hooks.warning = [&warnings](const QString& text) { warnings.append(text); };
+  return hooks;
+}
 
 // Counts a widget's paints and keeps what `stamp` said at the last one.
 class PaintCounter : public QObject {

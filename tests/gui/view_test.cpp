@@ -1,20 +1,8 @@
 // Catches misplaced or stale pictures, wrong scrolling, selection frames and view commands.
-#include <gtest/gtest.h>
-
-#include <QClipboard>
-#include <QPainter>
-#include <QScrollBar>
-#include <QTest>
-#include <memory>
-
-#include "document/vantoria_doc.h"
-#include "framework/user_prompts.h"
 #include "operations/dispatcher_texts.h"
 #include "shell_fixture.h"
-#include "support/image_test_util.h"
 #include "support/memory_runs_out.h"
 #include "view/rect_tracker.h"
-#include "view/vantoria_view.h"
 
 namespace vantoria {
 namespace {
@@ -395,9 +383,7 @@ TEST_F(ViewTest, SelectionFollowsImageSizeWindowSizeAndScrolling) {
 // user is told and the picture stays.
 TEST_F(ViewTest, UndoAndRedoWithoutMemoryForThePictureSaySo) {
   QStringList warnings;
-  prompts::Hooks recording;
-  recording.warning = [&](const QString& text) { warnings.append(text); };
-  const prompts::ScopedHooks hooks(std::move(recording));
+  const prompts::ScopedHooks hooks(test::WarningsTo(warnings));
   document.InitImage(CreateImage(100, 200));
   CVantoriaView view(&document);
   ASSERT_TRUE(document.CommitStep(CreateHistoryStep(
@@ -405,8 +391,7 @@ TEST_F(ViewTest, UndoAndRedoWithoutMemoryForThePictureSaySo) {
   const struct {
     int id;
     bool noMemory;
-    int width;
-    int warnings;
+    int width, warnings;
   } rows[] = {{57643, true, 4, 1},   {57643, false, 200, 1}, {57643, true, 200, 1},
               {57644, true, 200, 2}, {57644, false, 4, 2},   {57644, false, 4, 2}};
   for (const auto& row : rows) {
