@@ -1,5 +1,8 @@
 // Catches saves that block the window, edits during a save lost or marked saved, and a close or
 // exit that does not wait for its save (failed saves: ShellTest.FailedSaveOnClose...).
+#include <QSemaphore>
+#include <atomic>
+
 #include "shell_fixture.h"
 
 namespace vantoria::test {

@@ -1,4 +1,14 @@
 // Catches dialogs with a wrong template, range, posted message or refusal, and broken previews.
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSlider>
+#include <QStyleOptionSlider>
+#include <QToolButton>
+#include <map>
+
 #include "dialogs/brightness_contrast_dlg.h"
 #include "dialogs/hue_saturation_dlg.h"
 #include "dialogs/mosaic_dlg.h"

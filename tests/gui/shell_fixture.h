@@ -6,8 +6,21 @@
 
 #include <gtest/gtest.h>
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <memory>

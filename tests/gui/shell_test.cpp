@@ -1,4 +1,19 @@
 // Catches wrong menus, keys, panes, posted commands, open/drop/close/save/exit and About faults.
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMimeDatabase>
+#include <QSet>
+#include <QToolBar>
+#include <QToolTip>
+#include <QUrl>
 #include <algorithm>
 
 #include "app/about_dlg.h"

@@ -1,4 +1,7 @@
 // Catches misplaced or stale pictures, wrong scrolling, selection frames and view commands.
+
+#include <QPainter>
+
 #include "operations/dispatcher_texts.h"
 #include "shell_fixture.h"
 #include "support/memory_runs_out.h"

@@ -1,7 +1,11 @@
 // Catches zoom, wheel and screen-scale faults; rerun on scaled screens, so all in device pixels.
-#include "view/zoom.h"
+
+#include <QMouseEvent>
+#include <QWheelEvent>
+
 #include "app/window_placement.h"
 #include "shell_fixture.h"
+#include "view/zoom.h"
 
 namespace vantoria {
 namespace {
