@@ -9,6 +9,7 @@
 #include <string>
 
 #include "imaging/geometry_ops.h"
+#include "imaging/quarter_turn.h"
 #include "support/image_test_util.h"
 
 namespace vantoria {
@@ -216,6 +217,52 @@ TEST(QuarterTurn, BlendsTheTwoByTwoBlockAtTheTurnedPosition) {
       }
     }
   });
+}
+
+// The integer form of a blend whose fraction is a hair from 1/2 against the blend itself, for
+// every pair of channel values and offsets across the range it is used for, each end included.
+TEST(QuarterTurn, HalfwayRuleIsTheBlendForEveryPairAndOffset) {
+  std::vector<double> offsets = {0.0};
+  for (int power = -45; power <= -12; ++power) {
+    for (const int steps : {1, 3}) {
+      offsets.push_back(steps * std::ldexp(1.0, power) / (steps == 3 ? 2 : 1));
+    }
+  }
+  for (const double size : offsets) {
+    for (const double offset : {size, -size}) {
+      if (std::fabs(offset) > 0x1p-12 || (offset != 0.0 && std::fabs(offset) < 0x1p-45)) {
+        continue;
+      }
+      const double far = 0.5 + offset;
+      const Lean lean = offset > 0 ? Lean::kFar : (offset < 0 ? Lean::kNear : Lean::kNone);
+      for (int p = 0; p < 256; ++p) {
+        for (int q = 0; q < 256; ++q) {
+          ASSERT_EQ(HalfwayChannel(p, q, lean), RefMix(p, 1.0 - far, q, far))
+              << p << ", " << q << " at 1/2 + " << offset;
+        }
+      }
+    }
+  }
+}
+
+// Quarter turns of pictures large enough for whole tiles, odd sizes, both ways round, in
+// every build and thread count.
+TEST(QuarterTurn, MatchesTheGeneralRotationOnLargePictures) {
+  std::mt19937 random(12);
+  for (auto [height, width] : {std::pair{300, 611}, {517, 263}, {2, 700}, {700, 3}}) {
+    ImagePtr image = RandomImage(random, height, width);
+    for (int k = 0; k < height * width; k += 3) {
+      image->rows[k / width][k % width] = 0x80808080u;  // equal neighbours and even sums
+    }
+    for (const double degrees : {90.0, 180.0, 270.0, -90.0, 450.0, 0.0, 360.0, -180.0}) {
+      SCOPED_TRACE(::testing::Message() << height << "x" << width << " by " << degrees);
+      const ImagePtr expected = RefRotate(*image, degrees);
+      test::ForEachConfiguration([&] {
+        const ImagePtr out = RotateImage(*image, degrees);
+        EXPECT_TRUE(out && ImagesEqual(*out, *expected));
+      });
+    }
+  }
 }
 
 // Resize to sizes up and down, and rotation by many angles; the source is left alone.

@@ -8,7 +8,8 @@
 // source sample white, which fills the corners. A size that does not fit an int (only for
 // absurd sources or a non-finite angle) is treated like a failed allocation.
 // Each column's j*cs and j*sn are made once; positions between four source pixels blend all
-// four channels at once, every other position takes the sampler's own path.
+// four channels at once, every other position takes the sampler's own path. Quarter turns
+// take their integer form (quarter_turn.cpp).
 
 #include <cmath>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include "imaging/bilinear_rows.h"
 #include "imaging/geometry_ops.h"
 #include "imaging/parallel_rows.h"
+#include "imaging/quarter_turn.h"
 
 namespace vantoria {
 namespace {
@@ -79,6 +81,13 @@ ImagePtr RotateImage(const PixelImage& source, double degrees) {
     columnSn[j] = static_cast<double>(j) * sn;
   }
   PixelImage& turned = *result;
+  if (IsQuarterTurn(sn, cs)) {
+    const RotationFrame frame{&source, sn, cs, ox, oy, columnCs.data(), columnSn.data()};
+    ParallelRows(turned.height, columnCs.size(), [&](std::int32_t first, std::int32_t end) {
+      QuarterTurnRows(frame, first, end, turned);
+    });
+    return result;
+  }
   const BilinearRowKernels& kernels = ActiveBilinearRowKernels();
   ParallelRows(turned.height, columnCs.size(), [&](std::int32_t first, std::int32_t end) {
     for (std::int32_t i = first; i < end; ++i) {

@@ -1,0 +1,463 @@
+// Why integer averages give the general blend exactly. Each blend step on a channel is
+//   r = trunc(fl(fl(p * g) + fl(q * f))),  f = 1/2 + e the fraction, g = 1.0 - f,
+// p, q integers 0..255. Take a sample at x >= 1/2 with e = 0 or 2^-45 <= |e| <= 2^-12:
+// - g is exact: f is a multiple of ulp(x) >= 2^-53, and so is 1 - f, in (0.49, 0.51).
+// - p * g and q * f lie below 128, each rounded by at most 2^-47; their sum lies below 256,
+//   rounded by at most 2^-46. So the result is S/2 + (q - p) e + d with S = p + q, |d| <= 2^-45.
+// - S odd: (q - p) e + d is within 255 * 2^-12 + 2^-45 < 1/2 of zero, so r = floor(S/2).
+// - S even, p != q: |q - p| >= 2, so |(q - p) e| >= 2^-44 > |d| unless e = 0, when d = 0 too.
+//   r = S/2 when (q - p) e >= 0, S/2 - 1 when it is negative.
+// - p == q: with e = 0 everything is exact. Otherwise fl(p * g) and fl(p * f) are each within a
+//   quarter ulp of p of their exact values, which sum to p: the sum rounds to p (a tie goes to
+//   p, whose last mantissa bit is 0), or is exact when p is a power of two. So r = p.
+// That is HalfwayChannel, and the second step applies it again to the two row results.
+//
+// The destination is walked in tiles. Along any destination row or column a coordinate is
+// monotonic (each term of its sum is, and rounding keeps order), so when it splits into the
+// same floor and the same lean at both ends of a line, it does so everywhere between. A tile
+// whose every line does that is a 2 x 2 blend over a block of the source with one lean per
+// source column and one per source row, done with byte vectors straight into the destination
+// or through an 8 x 8 transpose. Tiles where it fails (the edges, lines crossing the middle within
+// 2^-45) go pixel by pixel, and pixels there that the integer form does not cover take the sampler
+// itself.
+
+#include "imaging/quarter_turn.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "imaging/geometry_ops.h"
+#include "imaging/simd.h"
+
+namespace vantoria {
+namespace {
+
+using I64x4 = std::int64_t __attribute__((vector_size(32)));
+
+constexpr double kSmallestLean = 0x1p-45;
+constexpr double kLargestLean = 0x1p-12;
+// A tile reads its source block a row piece at a time. A turn that keeps rows as rows (0 and
+// 180 degrees) blends pieces of up to kRowPiece pixels straight into kFlatRows destination
+// rows; one that makes them columns blends pieces of kLong pixels eight rows at a time and
+// transposes them into kTurnedColumns destination columns.
+constexpr std::int32_t kRowPiece = 2048;
+constexpr std::int32_t kFlatRows = 64;
+constexpr std::int32_t kLong = 256;
+constexpr std::int32_t kTurnedColumns = 64;
+constexpr std::int32_t kSmallestTile = 8;
+constexpr std::int32_t kPrefetchRows = 8;
+
+// HalfwayChannel on every byte: towardFar / towardNear mark the pixels whose far weight is
+// above / below its half.
+template <typename Bytes>
+VANTORIA_INLINE void Halfway(Bytes& out, const Bytes& near, const Bytes& far,
+                             const Bytes& towardFar, const Bytes& towardNear) {
+  const Bytes mean = (near & far) + ((near ^ far) >> 1);
+  const auto even = (Bytes)(((near ^ far) & 1) == 0);
+  const auto down = (towardFar & (Bytes)(far < near)) | (towardNear & (Bytes)(near < far));
+  out = mean + (even & down);  // adding 0xFF takes one off
+}
+
+Pixel HalfwayPixel(Pixel near, Pixel far, Lean lean) {
+  Pixel out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const int channel = HalfwayChannel(near >> shift & 0xFF, far >> shift & 0xFF, lean);
+    out |= static_cast<Pixel>(channel) << shift;
+  }
+  return out;
+}
+
+// --- Pixel by pixel ---
+
+VANTORIA_INLINE bool AllSet(const I64x4& mask) {
+  return (mask[0] & mask[1] & mask[2] & mask[3]) != 0;
+}
+
+// Lanes whose offset from the middle the integer form covers: 0, or 2^-45..2^-12 either way.
+VANTORIA_INLINE void Covered(I64x4& covered, const simd::F64x4& lean) {
+  const auto size = (simd::F64x4)((I64x4)lean & 0x7FFFFFFFFFFFFFFF);
+  covered = (lean == 0.0) | ((size >= kSmallestLean) & (size <= kLargestLean));
+}
+
+// A mask of four bytes per pixel from a 64-bit lane mask.
+VANTORIA_INLINE void PixelMask(simd::U8x16& bytes, const I64x4& mask) {
+  bytes = (simd::U8x16) __builtin_convertvector(mask, simd::I32x4);
+}
+
+// Four destination pixels from their positions, when the integer form covers every one.
+VANTORIA_INLINE bool BlendFour(const PixelImage& source, const simd::F64x4& x, const simd::F64x4& y,
+                               double lastX, double lastY, Pixel* out) {
+  if (!AllSet((x >= 0.5) & (x < lastX) & (y >= 0.5) & (y < lastY))) {
+    return false;
+  }
+  const simd::I32x4 column = __builtin_convertvector(x, simd::I32x4);
+  const simd::I32x4 row = __builtin_convertvector(y, simd::I32x4);
+  const simd::F64x4 leanX = (x - __builtin_convertvector(column, simd::F64x4)) - 0.5;
+  const simd::F64x4 leanY = (y - __builtin_convertvector(row, simd::F64x4)) - 0.5;
+  I64x4 coveredX;
+  I64x4 coveredY;
+  Covered(coveredX, leanX);
+  Covered(coveredY, leanY);
+  if (!AllSet(coveredX & coveredY)) {
+    return false;
+  }
+  const Pixel* upper[4];
+  const Pixel* lower[4];
+  for (int lane = 0; lane < 4; ++lane) {
+    upper[lane] = source.rows[row[lane]] + column[lane];
+    lower[lane] = source.rows[row[lane] + 1] + column[lane];
+  }
+  const auto pick = [](const Pixel* const* from, int side) {
+    return (simd::U8x16)simd::U32x4{from[0][side], from[1][side], from[2][side], from[3][side]};
+  };
+  simd::U8x16 right;
+  simd::U8x16 left;
+  simd::U8x16 down;
+  simd::U8x16 up;
+  PixelMask(right, leanX > 0.0);
+  PixelMask(left, leanX < 0.0);
+  PixelMask(down, leanY > 0.0);
+  PixelMask(up, leanY < 0.0);
+  simd::U8x16 top;
+  simd::U8x16 bottom;
+  Halfway(top, pick(upper, 0), pick(upper, 1), right, left);
+  Halfway(bottom, pick(lower, 0), pick(lower, 1), right, left);
+  Halfway(top, top, bottom, down, up);
+  simd::Store(out, top);
+  return true;
+}
+
+// Destination row i, columns first..end-1.
+void TurnRowSpan(const RotationFrame& frame, std::int32_t i, std::int32_t first, std::int32_t end,
+                 Pixel* out) {
+  const PixelImage& source = *frame.source;
+  const double lastX = source.width - 1.0;
+  const double lastY = source.height - 1.0;
+  const double rowSn = static_cast<double>(i) * frame.sn;
+  const double rowCs = static_cast<double>(i) * frame.cs;
+  std::int32_t j = first;
+  simd::RunVectorised([&]() VANTORIA_KERNEL {
+    for (; j + 4 <= end; j += 4) {
+      simd::F64x4 columnCs;
+      simd::F64x4 columnSn;
+      simd::Load(columnCs, frame.columnCs + j);
+      simd::Load(columnSn, frame.columnSn + j);
+      const simd::F64x4 x = (rowSn + columnCs) + frame.ox;
+      const simd::F64x4 y = (rowCs - columnSn) + frame.oy;
+      if (!BlendFour(source, x, y, lastX, lastY, out + j)) {
+        for (int lane = 0; lane < 4; ++lane) {
+          out[j + lane] = SampleBilinear(source, x[lane], y[lane]);
+        }
+      }
+    }
+  });
+  for (; j < end; ++j) {
+    out[j] = SampleBilinear(source, (rowSn + frame.columnCs[j]) + frame.ox,
+                            (rowCs - frame.columnSn[j]) + frame.oy);
+  }
+}
+
+// --- Tile by tile ---
+
+struct Split {
+  std::int32_t floor;
+  Lean lean;
+
+  bool operator==(const Split&) const = default;
+};
+
+// A position's floor and lean, when the integer form covers it: from 1/2 up to below `last`,
+// and 1/2 + lean past its floor with lean 0 or 2^-45..2^-12 either way. Floor -1 otherwise.
+inline Split SplitPosition(double position, double last) {
+  constexpr Split kUncovered{-1, Lean::kNone};
+  if (!(position >= 0.5 && position < last)) {
+    return kUncovered;
+  }
+  const auto floor = static_cast<std::int32_t>(position);
+  const double lean = (position - floor) - 0.5;
+  const double size = std::fabs(lean);
+  if (lean != 0.0 && !(size >= kSmallestLean && size <= kLargestLean)) {
+    return kUncovered;
+  }
+  return Split{floor, lean > 0.0 ? Lean::kFar : (lean < 0.0 ? Lean::kNear : Lean::kNone)};
+}
+
+// One coordinate over the lines of a tile: the source index it starts at, and the lean of each
+// source index from there.
+struct Lines {
+  std::int32_t low = 0;
+  std::int32_t count = 0;
+  bool descending = false;
+  std::array<Lean, kRowPiece> leans;
+};
+
+// Line k < count runs from at(k, false) to at(k, true). Every line must split alike at both
+// ends, and the floors step by one from line to line, all up or all down.
+template <typename At>
+bool SplitLines(std::int32_t count, double last, const At& at, Lines& lines) {
+  if (count < 2 || count > kRowPiece) {
+    return false;
+  }
+  lines.count = count;
+  std::int32_t first = 0;
+  for (std::int32_t k = 0; k < count; ++k) {
+    const Split start = SplitPosition(at(k, false), last);
+    if (start.floor < 0 || start != SplitPosition(at(k, true), last)) {
+      return false;
+    }
+    if (k == 0) {
+      first = start.floor;
+    } else if (k == 1) {
+      lines.descending = start.floor == first - 1;
+    }
+    if (start.floor != (lines.descending ? first - k : first + k)) {
+      return false;
+    }
+    lines.leans[k] = start.lean;
+  }
+  if (lines.descending) {
+    std::reverse(lines.leans.begin(), lines.leans.begin() + count);
+  }
+  lines.low = lines.descending ? first - (count - 1) : first;
+  return true;
+}
+
+// Eight pixels in the opposite order.
+VANTORIA_INLINE void Reverse(simd::U8x32& pixels) {
+  const auto words = (simd::U32x8)pixels;
+  pixels = (simd::U8x32)__builtin_shufflevector(words, words, 7, 6, 5, 4, 3, 2, 1, 0);
+}
+
+// Transposes eight rows of eight pixels in place.
+VANTORIA_INLINE void Transpose(std::array<simd::U32x8, 8>& rows) {
+  std::array<simd::U32x8, 8> pairs;
+  for (int k = 0; k < 8; k += 2) {
+    pairs[k] = __builtin_shufflevector(rows[k], rows[k + 1], 0, 8, 1, 9, 4, 12, 5, 13);
+    pairs[k + 1] = __builtin_shufflevector(rows[k], rows[k + 1], 2, 10, 3, 11, 6, 14, 7, 15);
+  }
+  std::array<simd::U32x8, 8> quads;
+  for (int half = 0; half < 8; half += 4) {
+    for (int k = 0; k < 2; ++k) {
+      const simd::U32x8& low = pairs[half + k];
+      const simd::U32x8& high = pairs[half + k + 2];
+      quads[half + 2 * k] = __builtin_shufflevector(low, high, 0, 1, 8, 9, 4, 5, 12, 13);
+      quads[half + 2 * k + 1] = __builtin_shufflevector(low, high, 2, 3, 10, 11, 6, 7, 14, 15);
+    }
+  }
+  for (int k = 0; k < 4; ++k) {
+    rows[k] = __builtin_shufflevector(quads[k], quads[k + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+    rows[k + 4] = __builtin_shufflevector(quads[k], quads[k + 4], 4, 5, 6, 7, 12, 13, 14, 15);
+  }
+}
+
+// One source row piece blended across: out[c] from row[c] and row[c + 1] with column c's lean.
+VANTORIA_INLINE void BlendAcross(const Pixel* row, const Lines& across, const Pixel* right,
+                                 const Pixel* left, Pixel* out) {
+  const std::int32_t wide = across.count - across.count % 8;
+  for (std::int32_t c = 0; c < wide; c += 8) {
+    simd::U8x32 near;
+    simd::U8x32 far;
+    simd::U8x32 towardFar;
+    simd::U8x32 towardNear;
+    simd::Load(near, row + c);
+    simd::Load(far, row + c + 1);
+    simd::Load(towardFar, right + c);
+    simd::Load(towardNear, left + c);
+    Halfway(near, near, far, towardFar, towardNear);
+    simd::Store(out + c, near);
+  }
+  for (std::int32_t c = wide; c < across.count; ++c) {
+    out[c] = HalfwayPixel(row[c], row[c + 1], across.leans[c]);
+  }
+}
+
+// Two blended rows blended down with one lean into `out`, in reverse order when kReversed.
+template <bool kReversed>
+VANTORIA_INLINE void BlendDown(const Pixel* upper, const Pixel* lower, std::int32_t count,
+                               Lean lean, Pixel* out) {
+  const std::int32_t wide = count - count % 8;
+  const std::uint8_t far = lean == Lean::kFar ? 0xFF : 0;
+  const std::uint8_t near = lean == Lean::kNear ? 0xFF : 0;
+  const simd::U8x32 towardFar = simd::U8x32{} + far;
+  const simd::U8x32 towardNear = simd::U8x32{} + near;
+  for (std::int32_t c = 0; c < wide; c += 8) {
+    simd::U8x32 top;
+    simd::U8x32 bottom;
+    simd::Load(top, upper + c);
+    simd::Load(bottom, lower + c);
+    Halfway(top, top, bottom, towardFar, towardNear);
+    if constexpr (kReversed) {
+      Reverse(top);
+      simd::Store(out + (count - 8 - c), top);
+    } else {
+      simd::Store(out + c, top);
+    }
+  }
+  for (std::int32_t c = wide; c < count; ++c) {
+    out[kReversed ? count - 1 - c : c] = HalfwayPixel(upper[c], lower[c], lean);
+  }
+}
+
+// Source rows down.low.. blended across with each column's lean, then down with each row's:
+// block row r goes to rowOut(r), in reverse order when kReversed, and then done(r) is called.
+template <bool kReversed, typename RowOut, typename Done>
+void BlendBlock(const PixelImage& source, const Lines& across, const Lines& down,
+                const RowOut& rowOut, const Done& done) {
+  alignas(32) std::array<Pixel, kRowPiece> right;
+  alignas(32) std::array<Pixel, kRowPiece> left;
+  for (std::int32_t c = 0; c < across.count; ++c) {
+    right[c] = across.leans[c] == Lean::kFar ? ~0u : 0u;
+    left[c] = across.leans[c] == Lean::kNear ? ~0u : 0u;
+  }
+  alignas(32) std::array<std::array<Pixel, kRowPiece>, 2> blended;
+  const auto piece = [&](std::int32_t r) { return source.rows[down.low + r] + across.low; };
+  simd::RunVectorised([&]() VANTORIA_KERNEL {
+    BlendAcross(piece(0), across, right.data(), left.data(), blended[0].data());
+    for (std::int32_t r = 0; r < down.count; ++r) {
+      // Short pieces of far-apart rows, which the processor does not fetch ahead by itself.
+      if (down.low + r + kPrefetchRows < source.height) {
+        const Pixel* ahead = piece(r + kPrefetchRows);
+        for (std::int32_t c = 0; c <= across.count; c += 16) {
+          __builtin_prefetch(ahead + c);
+        }
+      }
+      const Pixel* upper = blended[r % 2].data();
+      Pixel* lower = blended[(r + 1) % 2].data();
+      BlendAcross(piece(r + 1), across, right.data(), left.data(), lower);
+      BlendDown<kReversed>(upper, lower, across.count, down.leans[r], rowOut(r));
+      done(r);
+    }
+  });
+}
+
+using Strip = std::array<std::array<Pixel, kLong>, 8>;
+
+// Block rows r0..r0+rows-1 (rows <= 8, held in `strip`) of a turn by 90 or 270 degrees: block
+// column c is destination row i0 + c, block row r destination column j0 + r, each counted from
+// the other end when its lines descend.
+VANTORIA_INLINE void CopyStrip(const Strip& strip, std::int32_t r0, std::int32_t rows,
+                               const Lines& across, const Lines& down, std::int32_t i0,
+                               std::int32_t j0, PixelImage& turned) {
+  const auto destinationRow = [&](std::int32_t c) {
+    return turned.rows[i0 + (across.descending ? across.count - 1 - c : c)] + j0;
+  };
+  const auto column = [&](std::int32_t r) { return down.descending ? down.count - 1 - r : r; };
+  const std::int32_t full = rows == 8 ? across.count - across.count % 8 : 0;
+  for (std::int32_t c = 0; c < full; c += 8) {
+    std::array<simd::U32x8, 8> square;
+    for (int k = 0; k < 8; ++k) {
+      simd::Load(square[k], strip[k].data() + c);
+    }
+    Transpose(square);
+    for (int k = 0; k < 8; ++k) {
+      auto pixels = (simd::U8x32)square[k];
+      if (down.descending) {
+        Reverse(pixels);
+      }
+      simd::Store(destinationRow(c + k) + std::min(column(r0), column(r0 + 7)), pixels);
+    }
+  }
+  for (std::int32_t c = full; c < across.count; ++c) {
+    Pixel* out = destinationRow(c);
+    for (std::int32_t k = 0; k < rows; ++k) {
+      out[column(r0 + k)] = strip[k][c];
+    }
+  }
+}
+
+// Destination rows i0..i1-1, columns j0..j1-1; false when a line does not split alike.
+bool TurnTile(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std::int32_t j0,
+              std::int32_t j1, PixelImage& turned) {
+  const auto x = [&frame](std::int32_t i, std::int32_t j) {
+    return (static_cast<double>(i) * frame.sn + frame.columnCs[j]) + frame.ox;
+  };
+  const auto y = [&frame](std::int32_t i, std::int32_t j) {
+    return (static_cast<double>(i) * frame.cs - frame.columnSn[j]) + frame.oy;
+  };
+  const auto alongRow = [&](const auto& position, std::int32_t i) {
+    return [&, i](std::int32_t k, bool end) { return position(i + k, end ? j1 - 1 : j0); };
+  };
+  const auto alongColumn = [&](const auto& position, std::int32_t j) {
+    return [&, j](std::int32_t k, bool end) { return position(end ? i1 - 1 : i0, j + k); };
+  };
+  const PixelImage& source = *frame.source;
+  const double lastX = source.width - 1.0;
+  const double lastY = source.height - 1.0;
+  // Turned by 90 or 270 degrees, x follows the destination row and y the column.
+  const bool transposed = std::floor(x(i0, j0)) == std::floor(x(i0, j1 - 1));
+  Lines across;
+  Lines down;
+  if (transposed ? !SplitLines(i1 - i0, lastX, alongRow(x, i0), across) ||
+                       !SplitLines(j1 - j0, lastY, alongColumn(y, j0), down)
+                 : !SplitLines(j1 - j0, lastX, alongColumn(x, j0), across) ||
+                       !SplitLines(i1 - i0, lastY, alongRow(y, i0), down)) {
+    return false;
+  }
+  if (!transposed) {
+    const auto rowOut = [&](std::int32_t r) {
+      return turned.rows[i0 + (down.descending ? down.count - 1 - r : r)] + j0;
+    };
+    const auto done = [](std::int32_t) {};
+    if (across.descending) {
+      BlendBlock<true>(source, across, down, rowOut, done);
+    } else {
+      BlendBlock<false>(source, across, down, rowOut, done);
+    }
+    return true;
+  }
+  if (across.count > kLong) {
+    return false;
+  }
+  // Eight block rows at a time are transposed into the destination.
+  Strip strip;
+  BlendBlock<false>(
+      source, across, down, [&strip](std::int32_t r) { return strip[r % 8].data(); },
+      [&](std::int32_t r) VANTORIA_KERNEL {
+        if (r % 8 == 7 || r == down.count - 1) {
+          CopyStrip(strip, r - r % 8, r % 8 + 1, across, down, i0, j0, turned);
+        }
+      });
+  return true;
+}
+
+// Tiles that do not split alike are halved until they do or are small, then go pixel by pixel.
+void TurnRegion(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std::int32_t j0,
+                std::int32_t j1, PixelImage& turned) {
+  if (TurnTile(frame, i0, i1, j0, j1, turned)) {
+    return;
+  }
+  if (i1 - i0 <= kSmallestTile && j1 - j0 <= kSmallestTile) {
+    for (std::int32_t i = i0; i < i1; ++i) {
+      TurnRowSpan(frame, i, j0, j1, turned.rows[i]);
+    }
+  } else if (i1 - i0 >= j1 - j0) {
+    TurnRegion(frame, i0, (i0 + i1) / 2, j0, j1, turned);
+    TurnRegion(frame, (i0 + i1) / 2, i1, j0, j1, turned);
+  } else {
+    TurnRegion(frame, i0, i1, j0, (j0 + j1) / 2, turned);
+    TurnRegion(frame, i0, i1, (j0 + j1) / 2, j1, turned);
+  }
+}
+
+}  // namespace
+
+bool IsQuarterTurn(double sn, double cs) {
+  return std::fabs(sn) < 1e-9 || std::fabs(cs) < 1e-9;
+}
+
+void QuarterTurnRows(const RotationFrame& frame, std::int32_t first, std::int32_t end,
+                     PixelImage& turned) {
+  // Tiles long along the destination axis that walks a source row.
+  const bool transposed = std::fabs(frame.cs) < std::fabs(frame.sn);
+  const std::int32_t tall = transposed ? kLong : kFlatRows;
+  const std::int32_t wide = transposed ? kTurnedColumns : kRowPiece;
+  for (std::int32_t i0 = first; i0 < end; i0 += tall) {
+    for (std::int32_t j0 = 0; j0 < turned.width; j0 += wide) {
+      TurnRegion(frame, i0, std::min(i0 + tall, end), j0, std::min(j0 + wide, turned.width),
+                 turned);
+    }
+  }
+}
+
+}  // namespace vantoria
