@@ -1,4 +1,5 @@
-// Catches message packing (wParam, offsets, high bits, size sign) and crop/rerun/budget faults.
+// Catches message packing (wParam, offsets, high bits, size sign) and degenerate-size, nested
+// rerun and rerun budget faults; the model history suite covers crop and rerun rules.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -49,16 +50,6 @@ TEST(OperationMessages, HigherBitsAreIgnoredAndTheSizeHeightIsSigned) {
                     DecodeSize(PackSize(65535, 32767)).height, DecodeSize(PackSize(0, 5)).width}),
             (Values{128, 254, 90, 7, 65535, 32767, 0}));
   EXPECT_LT(DecodeSize(PackSize(10, 0x8000)).height, 0);
-}
-
-TEST(Dispatcher, CropNeedsASelectionAndIgnoresOneCoveringTheImage) {
-  test::TestHost host(CreateImage(9, 11));
-  host.Post(WM_OP_CROP, 0, 0);
-  EXPECT_EQ(host.shown, QStringList{QStringLiteral("请选择裁剪的区域")});
-  host.selection = Region{0, 0, 10, 8};
-  host.Post(WM_OP_CROP, 0, 0);
-  EXPECT_EQ(host.document.GetHistory().count(), 0u);
-  EXPECT_EQ(host.shown.size(), 1);
 }
 
 // Every code with every kind of wParam, without a picture and on every degenerate size.
@@ -113,27 +104,6 @@ TEST(Dispatcher, RerunsDuringTheRefusalMessageLeaveTheEarlierStepAlone) {
   EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *earlier));
 }
 
-// A rerun into a step with newer steps would leave them built on its old result, so redo would
-// show a picture that never existed: only the newest step, the one a dialog opened, takes reruns.
-TEST(Dispatcher, ARerunNeverChangesAStepWithNewerSteps) {
-  for (const std::uint32_t code : {WM_OP_TRANSPARENCY, WM_OP_ROTATE}) {
-    SCOPED_TRACE(code);
-    std::mt19937 random(5);
-    test::TestHost host(test::RandomImage(random, 10, 10));
-    host.Post(code, PackWParam(kOriginFinal, true), 30);
-    const ImagePtr first = CloneImage(*host.document.GetImage());
-    host.Post(WM_OP_REDEYE, 0, 0);
-    const ImagePtr second = CloneImage(*host.document.GetImage());
-    ASSERT_TRUE(host.document.Undo());
-    host.Post(code, PackWParam(kOriginFirstControl, false), 60);
-    EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *first));
-    EXPECT_TRUE(host.document.Redo());
-    EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *second));
-    EXPECT_TRUE(host.document.Undo());
-    EXPECT_TRUE(test::ImagesEqual(*host.document.GetImage(), *first));
-  }
-}
-
 // A rotate rerun that grows its step past the budget drops the older steps, and only then: a 1 x 2
 // picture inverted (16 bytes), then turned by 0 (2 + 6 pixels) and rerun at 30 degrees (2 + 9).
 TEST(Dispatcher, ARotateRerunGrowingPastTheBudgetDropsTheOlderStep) {
@@ -146,16 +116,6 @@ TEST(Dispatcher, ARotateRerunGrowingPastTheBudgetDropsTheOlderStep) {
     EXPECT_EQ(host.document.GetImage()->width * host.document.GetImage()->height, 9);
     EXPECT_EQ(host.document.GetHistory().count(), budget == 60 ? 2u : 1u) << budget;
   }
-}
-
-// A quarter turn of a panorama needs the picture twice, not the square any angle could need.
-TEST(Dispatcher, AQuarterTurnAsksTheBudgetForTheSizeItMakes) {
-  test::TestHost host(CreateImage(5, 40));
-  host.document.SetHistoryBudget(600 * sizeof(Pixel));  // 200 + 6 x 41 fit; 200 + 47 x 47 not
-  host.Post(WM_OP_ROTATE, PackWParam(kOriginFinal, true), PackAngle(90));
-  EXPECT_TRUE(host.shown.isEmpty());
-  EXPECT_EQ(host.document.GetHistory().count(), 1u);
-  EXPECT_EQ(host.document.GetImage()->height, 41);
 }
 
 }  // namespace

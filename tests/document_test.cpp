@@ -99,17 +99,6 @@ TEST_F(DocumentFiles, OpenSaveAndSaveAs) {
   EXPECT_TRUE(QFile::exists(directory.filePath("elsewhere.png")));
 }
 
-TEST_F(DocumentFiles, UndecodableFilesAndDocumentsWithoutAPictureAreRefused) {
-  const QString broken = directory.filePath("broken.png");
-  ASSERT_TRUE(test::WriteFileBytes(broken, test::FileBytes(path).left(40)));
-  CVantoriaDoc document;
-  EXPECT_FALSE(document.OnOpenDocument(broken));
-  EXPECT_FALSE(document.HasImage());
-  EXPECT_TRUE(document.GetLastError().contains("broken.png"));
-  EXPECT_FALSE(document.DoSave(directory.filePath("empty.png"), true));
-  EXPECT_FALSE(QFile::exists(directory.filePath("empty.png")));
-}
-
 // Makes a file or folder unwritable while it lives: by its permissions for a user, by the
 // immutable attribute for root, whom permissions do not stop.
 class WriteLock {

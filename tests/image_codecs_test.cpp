@@ -141,22 +141,6 @@ TEST_F(ImageFiles, EveryEncoderWritesWhatDecodesToTheSameSize) {
   }
 }
 
-TEST_F(ImageFiles, OrientationTagTurnsThePictureUpright) {
-  ImagePtr image = test::PatternImage(2, 3);
-  const QImage stored(reinterpret_cast<const uchar*>(image->pixels()), 3, 2, 12,
-                      QImage::Format_ARGB32);
-  QImageWriter writer(Path("turned.tif"), "tiff");
-  ASSERT_TRUE(writer.supportsOption(QImageIOHandler::ImageTransformation));
-  writer.setTransformation(QImageIOHandler::TransformationRotate90);
-  ASSERT_TRUE(writer.write(stored));
-
-  // A quarter turn clockwise: row y is column y of the stored rows, bottom up.
-  const Pixel* p = image->pixels();
-  const ImagePtr upright = test::ImageFromPixels(3, 2, {p[3], p[0], p[4], p[1], p[5], p[2]});
-  ImagePtr back = Load(Path("turned.tif"));
-  EXPECT_TRUE(back && ImagesEqual(*back, *upright));
-}
-
 TEST_F(ImageFiles, UnreadableFilesAreRefusedNamingTheFile) {
   std::mt19937 random(5);
   QByteArray garbage(1000, '\0');

@@ -439,14 +439,17 @@ class ModelRun {
     }
   }
 
-  // Reruns and restores without a dialog: a rerun only ever touches a step of its own kind.
+  // Reruns and restores without a dialog: a rerun only ever touches a step of its own kind, and
+  // only the newest one. Half of them are of the current step's kind, undone or not.
   void StrayMessage() {
     if (Chance(30)) {
       return Restore();
     }
     const std::uint32_t codes[] = {WM_OP_BRIGHTNESS_CONTRAST, WM_OP_HSL, WM_OP_MOSAIC,
                                    WM_OP_ROTATE};
-    Rerun(RandomAdjustment(codes[Pick(0, std::size(codes) - 1)]),
+    const HistoryModel::Step* current = model_.Current();
+    const bool same = current && IsPreviewMessage(current->code) && Chance(50);
+    Rerun(RandomAdjustment(same ? current->code : codes[Pick(0, std::size(codes) - 1)]),
           PackWParam(kOriginFirstControl, false));
   }
 
