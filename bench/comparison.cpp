@@ -49,6 +49,9 @@ std::vector<Timing> MeasureInterleaved(const std::vector<Row>& rows, int rounds)
   std::vector<std::vector<double>> theirCpu(rows.size());
   for (int round = -1; round < rounds; ++round) {  // round -1 warms caches and pages
     for (std::size_t r = 0; r < rows.size(); ++r) {
+      if (rows[r].before) {
+        rows[r].before();
+      }
       const Sample vantoria = Time(rows[r].vantoria);
       const Sample opencv = rows[r].opencv ? Time(rows[r].opencv) : Sample{};
       if (round >= 0) {

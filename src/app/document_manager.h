@@ -48,6 +48,9 @@ class CDocManager : public QObject {
   CVantoriaDoc* PasteAsNewDocument();
   // A document without an image ("Vanto1", "Vanto2", ...) in a new window.
   CVantoriaDoc* OpenNewDocument();
+  // Readies memory for the next edit of the document's picture on a background thread, so a
+  // first preview does not wait for fresh memory.
+  static void PrepareForNextEdit(const CVantoriaDoc* document);
   // A further window on the document; numbers the windows' titles.
   CChildFrame* CreateNewFrame(CVantoriaDoc* document);
 

@@ -39,6 +39,7 @@ CVantoriaDoc* CDocManager::PasteAsNewDocument() {
   document->InitImage(std::move(image));
   document->SetModifiedFlag(true);  // never saved: closing asks, saving asks for a name
   CreateNewFrame(document);
+  PrepareForNextEdit(document);
   return document;
 }
 

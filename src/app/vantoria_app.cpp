@@ -102,6 +102,7 @@ void CVantoriaApp::ShowMessage(const QString& text) {
 bool CVantoriaApp::event(QEvent* event) {
   if (event->type() == OperationEvent::EventType()) {
     m_dispatcher.Dispatch(static_cast<OperationEvent*>(event)->message());
+    CDocManager::PrepareForNextEdit(ActiveDocument());
     return true;
   }
   return QObject::event(event);

@@ -9,11 +9,14 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <mutex>
 #include <new>
+#include <thread>
+#include <utility>
 
 namespace vantoria {
 namespace {
@@ -24,6 +27,7 @@ constexpr std::size_t kBufferAlignment = 64;  // one cache line; also what AVX-5
 // work done on it.
 constexpr std::size_t kHugePageSize = std::size_t{2} << 20;
 constexpr std::size_t kHugePageThreshold = 2 * kHugePageSize;
+constexpr std::size_t kSpareBlocks = 2;
 
 // Large blocks freed lately, kept for the next request of the same size. A fresh block costs the
 // first touch of every page (the kernel clears each one, and under a hypervisor the host may
@@ -45,6 +49,14 @@ class BlockCache {
       }
     }
     return nullptr;
+  }
+
+  // How many kept blocks have exactly `bytes`.
+  std::size_t Count(std::size_t bytes) {
+    const std::lock_guard<std::mutex> guard(m_lock);
+    return static_cast<std::size_t>(
+        std::count_if(m_blocks.begin(), m_blocks.begin() + m_count,
+                      [bytes](const Entry& entry) { return entry.bytes == bytes; }));
   }
 
   // Keeps the block, or frees it when it cannot be kept.
@@ -104,6 +116,113 @@ class BlockCache {
 // Trivially destructible, so images freed during static destruction still find it.
 constinit BlockCache g_blocks;
 
+// The bytes of a block AllocatePixels would keep for `count` pixels; 0 for smaller blocks.
+std::size_t KeptBytes(std::size_t count) {
+  if (count > std::numeric_limits<std::size_t>::max() / sizeof(Pixel) - kHugePageSize) {
+    return 0;
+  }
+  const std::size_t bytes = count * sizeof(Pixel);
+  return bytes < kHugePageThreshold ? 0
+                                    : (bytes + kHugePageSize - 1) / kHugePageSize * kHugePageSize;
+}
+
+void* AllocateLargeBlock(std::size_t bytes) {
+  void* block = std::aligned_alloc(kHugePageSize, bytes);
+#ifdef MADV_HUGEPAGE
+  if (block) {
+    madvise(block, bytes, MADV_HUGEPAGE);  // only advice: without it, small pages
+  }
+#endif
+  return block;
+}
+
+// Readies kept blocks on a thread of its own: allocated, every page touched, then kept, until
+// there are kSpareBlocks of the size asked for, what a new history step takes (the picture
+// before and after). Requests made while one is under way replace each other; the newest is
+// done next.
+class SparePreparer {
+ public:
+  SparePreparer() {
+    // The budget outlives this object, whose destructor may still keep a block.
+    static_cast<void>(ProgramMemoryBudget());
+  }
+  SparePreparer(const SparePreparer&) = delete;
+  SparePreparer& operator=(const SparePreparer&) = delete;
+
+  ~SparePreparer() {
+    {
+      const std::lock_guard<std::mutex> guard(m_lock);
+      m_stopping = true;
+    }
+    m_changed.notify_all();
+    if (m_thread.joinable()) {
+      m_thread.join();
+    }
+  }
+
+  void Request(std::size_t bytes) {
+    {
+      const std::lock_guard<std::mutex> guard(m_lock);
+      m_wanted = bytes;
+      if (!m_thread.joinable()) {
+        m_thread = std::thread([this] { Serve(); });
+      }
+    }
+    m_changed.notify_all();
+  }
+
+  void WaitUntilIdle() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_changed.wait(lock, [this] { return m_wanted == 0 && !m_busy; });
+  }
+
+ private:
+  void Serve() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    for (;;) {
+      m_changed.wait(lock, [this] { return m_stopping || m_wanted != 0; });
+      if (m_stopping) {
+        return;
+      }
+      const std::size_t bytes = std::exchange(m_wanted, 0);
+      m_busy = true;
+      lock.unlock();
+      Prepare(bytes);
+      lock.lock();
+      m_busy = false;
+      m_changed.notify_all();
+    }
+  }
+
+  static void Prepare(std::size_t bytes) {
+    MemoryBudget& budget = ProgramMemoryBudget();
+    while (g_blocks.Count(bytes) < kSpareBlocks && budget.Used() + bytes <= budget.Limit()) {
+      void* block = AllocateLargeBlock(bytes);
+      if (!block) {
+        return;
+      }
+      const long pageSize = sysconf(_SC_PAGE_SIZE);
+      const std::size_t step = pageSize > 0 ? static_cast<std::size_t>(pageSize) : 4096;
+      for (std::size_t offset = 0; offset < bytes; offset += step) {
+        static_cast<volatile char*>(block)[offset] = 0;
+      }
+      g_blocks.Keep(block, bytes);
+    }
+  }
+
+  std::mutex m_lock;
+  std::condition_variable m_changed;
+  std::thread m_thread;
+  std::size_t m_wanted = 0;
+  bool m_busy = false;
+  bool m_stopping = false;
+};
+
+SparePreparer& Preparer() {
+  static SparePreparer preparer;
+  return preparer;
+}
+
 bool SizeFits(std::int32_t height, std::int32_t width) {
   if (height < 0 || width < 0) {
     return false;
@@ -147,26 +266,31 @@ void ReleaseCachedPixels() {
   g_blocks.Clear();
 }
 
+void PrepareSparePixels(std::size_t count) {
+  if (const std::size_t bytes = KeptBytes(count);
+      bytes > 0 && g_blocks.Count(bytes) < kSpareBlocks) {
+    Preparer().Request(bytes);
+  }
+}
+
+void WaitForSparePixels() {
+  Preparer().WaitUntilIdle();
+}
+
 PixelBuffer AllocatePixels(std::size_t count) {
   if (!AllocationAllowed() ||
       count > std::numeric_limits<std::size_t>::max() / sizeof(Pixel) - kHugePageSize) {
     return PixelBuffer();
   }
   const std::size_t bytes = count * sizeof(Pixel);
-  if (bytes >= kHugePageThreshold) {
-    const std::size_t rounded = (bytes + kHugePageSize - 1) / kHugePageSize * kHugePageSize;
+  if (const std::size_t rounded = KeptBytes(count); rounded > 0) {
     void* block = g_blocks.Take(rounded);
     if (!block) {
-      block = std::aligned_alloc(kHugePageSize, rounded);
+      block = AllocateLargeBlock(rounded);
       if (!block) {
         g_blocks.Clear();  // what is kept may be just what is missing
-        block = std::aligned_alloc(kHugePageSize, rounded);
+        block = AllocateLargeBlock(rounded);
       }
-#ifdef MADV_HUGEPAGE
-      if (block) {
-        madvise(block, rounded, MADV_HUGEPAGE);  // only advice: without it, small pages
-      }
-#endif
     }
     return PixelBuffer(static_cast<Pixel*>(block), PixelBufferDeleter{block ? rounded : 0});
   }

@@ -8,4 +8,7 @@ namespace vantoria {
 // AllocatePixels fails as if memory were exhausted. A negative count (the start) never fails.
 void FailPixelAllocationsAfter(int count);
 
+// Waits until the buffer PrepareSparePixels was asked for is ready (or left out).
+void WaitForSparePixels();
+
 }  // namespace vantoria
