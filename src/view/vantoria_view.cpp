@@ -50,6 +50,7 @@ void CVantoriaView::OnDocumentChanged() {
   // The image may have a new size; the display image is rebuilt by the next paint.
   UpdateScrollBars();
   viewport()->update();
+  emit viewStateChanged();  // the picture's size and the pixel under the pointer may differ
 }
 
 QSize CVantoriaView::DeviceSize() const {

@@ -59,7 +59,8 @@ class CVantoriaView : public QAbstractScrollArea {
   void OnZoomCommand(int id);
 
  signals:
-  // The zoom, the pixel under the pointer or the selection changed: the status bar follows.
+  // The picture, the zoom, the pixel under the pointer or the selection changed: the status
+  // bar follows.
   void viewStateChanged();
 
  private:
