@@ -114,25 +114,14 @@ TEST(RectTrackerTest, DragsMoveResizeAndKeepTheMinimum) {
   EXPECT_FALSE(RectTracker().StartTrack({0, 0}));
 }
 
-TEST(RectTrackerTest, DrawsHandlesInsideAndTheOutlineOnTheEdgesOnly) {
-  auto drawn = [](FrameRect frame, QPoint at) {
-    QImage canvas(300, 200, QImage::Format_RGB32);
-    canvas.fill(QColor(0x80, 0x80, 0x80));
-    QPainter painter(&canvas);
-    TrackerWith(frame).Draw(painter);
-    painter.end();
-    return (canvas.pixel(at) & 0xFFFFFFu) != kGrey;
-  };
-  const FrameRect r{50, 40, 150, 140};
-  for (const QPoint at : {QPoint(50, 40), QPoint(53, 43), QPoint(147, 137), QPoint(100, 43),
-                          QPoint(75, 140), QPoint(76, 140), QPoint(150, 75)}) {
-    EXPECT_TRUE(drawn(r, at)) << at.x() << "," << at.y();
-  }
-  for (const QPoint at : {QPoint(75, 39), QPoint(151, 75), QPoint(75, 75)}) {
-    EXPECT_FALSE(drawn(r, at)) << at.x() << "," << at.y();
-  }
-  EXPECT_FALSE(drawn({60, 60, 60, 60}, {60, 60}));
-  EXPECT_TRUE(drawn({150, 140, 50, 40}, {50, 40}));  // inside out: drawn normalised
+// Handles, outline and clipping show in the view's pictures below and in the zoom suite's.
+TEST(RectTrackerTest, DrawsAnInsideOutFrameNormalised) {
+  QImage canvas(300, 200, QImage::Format_RGB32);
+  canvas.fill(QColor(0x80, 0x80, 0x80));
+  QPainter painter(&canvas);
+  TrackerWith({150, 140, 50, 40}).Draw(painter);
+  painter.end();
+  EXPECT_NE(canvas.pixel(50, 40) & 0xFFFFFFu, kGrey);
 }
 
 // --- the view ---
