@@ -147,8 +147,6 @@ TEST_F(DocumentTest, ToolBarHasItsButtonsInGroupsAndDocksAnywhere) {
   EXPECT_EQ(bar->iconSize(), QSize(16, 16));
   EXPECT_TRUE(bar->isMovable() && bar->isFloatable());
   EXPECT_EQ(bar->allowedAreas(), Qt::AllToolBarAreas);
-  frame->addToolBar(Qt::LeftToolBarArea, bar);
-  EXPECT_EQ(frame->toolBarArea(bar), Qt::LeftToolBarArea);
 }
 
 TEST_F(DocumentTest, PromptsAndTooltipsComeFromTheCommandStrings) {
