@@ -33,6 +33,7 @@ TEST(Dispatcher, EveryMessageWithoutAPictureOrOnADegenerateOneStaysValid) {
   }
   EXPECT_EQ(none.document.GetHistory().count(), 0u);
   EXPECT_FALSE(none.document.IsModified());
+  EXPECT_TRUE(none.shown.isEmpty()) << "crop of no picture says nothing";
   std::mt19937 random(11);
   for (auto [height, width] : test::kEdgeSizes) {
     test::TestHost host(test::RandomImage(random, height, width));
