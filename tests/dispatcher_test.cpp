@@ -1,5 +1,5 @@
-// Catches message packing (wParam, offsets, high bits, size sign) and degenerate-size, nested
-// rerun and rerun budget faults; the model history suite covers crop and rerun rules.
+// Catches high bits read, an unsigned size height, degenerate-size, nested rerun and rerun budget
+// faults; the model history suite covers packing, crop and rerun rules, the dialog scripts wParam.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,33 +15,6 @@ namespace {
 
 using namespace ops;
 using Values = std::vector<long long>;
-
-TEST(OperationMessages, CodesAndWParam) {
-  EXPECT_EQ((Values{WM_OP_RESTORE, WM_OP_RESIZE, WM_OP_SKETCH, PackWParam(kOriginFinal, true),
-                    PackWParam(kOriginFinal, false), PackWParam(kOriginFirstControl, true),
-                    PackWParam(kOriginSecondControl, true), PackWParam(kOriginThirdControl, false),
-                    NewStepBit(9), NewStepBit(8)}),
-            (Values{1124, 1132, 1140, 1, 0, 5, 7, 8, 1, 0}));
-}
-
-TEST(OperationMessages, SliderOffsetsTruncateTheirProductWith255Hundredths) {
-  EXPECT_EQ(PackBrightnessContrast(100, 0), 200u | 100u << 8);
-  EXPECT_EQ(PackHsl(50, -20, 0), 150u | 80u << 8 | 100u << 16);
-  const HslOffsets offsets = DecodeHsl(PackHsl(50, -20, 0));
-  EXPECT_EQ((std::vector<double>{offsets.hue, offsets.saturation, offsets.lightness,
-                                 DecodeHsl(PackHsl(-100, 100, -100)).hue}),
-            (std::vector<double>{180.0, -0.2, 0.0, -360.0}));
-  EXPECT_EQ(
-      (Values{DecodeBrightnessContrast(PackBrightnessContrast(100, 0)).brightness,
-              DecodeTransparency(PackTransparency(50)), DecodeTransparency(PackTransparency(-1))}),
-      (Values{254, 127, -2}));
-  for (int v = -100; v <= 100; ++v) {
-    EXPECT_EQ(DecodeTransparency(PackTransparency(v)), static_cast<int>(v * 2.55));
-    EXPECT_EQ(DecodeBrightnessContrast(PackBrightnessContrast(v, v)).brightness,
-              static_cast<int>(v * 2.55));
-    EXPECT_EQ(DecodeBrightnessContrast(PackBrightnessContrast(v, v)).contrast, v / 100.0);
-  }
-}
 
 TEST(OperationMessages, HigherBitsAreIgnoredAndTheSizeHeightIsSigned) {
   EXPECT_EQ((Values{DecodeThreshold(0xABCD0080u), DecodeTransparency(0xFFFFFF00u | 200u),
@@ -60,6 +33,7 @@ TEST(Dispatcher, EveryMessageWithoutAPictureOrOnADegenerateOneStaysValid) {
   }
   EXPECT_EQ(none.document.GetHistory().count(), 0u);
   EXPECT_FALSE(none.document.IsModified());
+  EXPECT_TRUE(none.shown.isEmpty()) << "crop of no picture says nothing";
   std::mt19937 random(11);
   for (auto [height, width] : test::kEdgeSizes) {
     test::TestHost host(test::RandomImage(random, height, width));

@@ -82,7 +82,7 @@ TEST(PngWriter, ReadsBackExactlyWithQtsChunksWhateverTheThreadCount) {
   }
 }
 
-// (A write that fails part way is the reliability_save suite's, for every format.)
+// (A write that fails part way is FailedSaves.FullDiskInEveryFormat's, for every format.)
 TEST(PngWriter, ExhaustedMemoryLeavesTheOldFile) {
   std::mt19937 random{5};
   QTemporaryDir directory;

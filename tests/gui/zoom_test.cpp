@@ -27,9 +27,8 @@ TEST(ZoomTest, DeviceAndImagePixelsMapBothWays) {
   EXPECT_EQ((Zoom{2, 3}).Length(100), 66);
 }
 
+// The steps next to 100 % are the wheel test's.
 TEST(ZoomTest, StepsRunFromOneThirtySecondToThirtyTwo) {
-  EXPECT_EQ((Zoom{1, 1}).StepIn(), (Zoom{2, 1}));
-  EXPECT_EQ((Zoom{1, 1}).StepOut(), (Zoom{2, 3}));
   EXPECT_EQ((Zoom{667, 4000}).StepIn(), (Zoom{1, 4}));  // a fitted zoom goes to the next step
   EXPECT_EQ((Zoom{667, 4000}).StepOut(), (Zoom{1, 6}));
   EXPECT_EQ((Zoom{32, 1}).StepIn(), (Zoom{32, 1}));
