@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "core/history_list.h"
+#include "core/memory_budget.h"
 #include "core/pixel_image.h"
+#include "core/testing_hooks.h"
 #include "imaging/parallel_rows.h"
 #include "support/image_test_util.h"
 
@@ -68,6 +70,31 @@ TEST(PixelImage, CreateCloneCopyBorderWrapAndFreeAtEverySize) {
   ASSERT_TRUE(image);
   EXPECT_EQ(image->pixels(), raw);  // taken, not copied
   EXPECT_EQ(image->rows[2][1], 0x01020305u);
+}
+
+// Spare blocks are readied in the background, charged to the budget while kept, taken by the
+// next pictures of their size, and left out where the budget has no room for them.
+TEST(PixelImage, SpareBlocksAreReadiedChargedTakenAndHeldToTheBudget) {
+  constexpr std::size_t kPixels = std::size_t{1} << 20;  // 4 MB: large enough to be kept
+  constexpr std::size_t kBytes = kPixels * sizeof(Pixel);
+  MemoryBudget& budget = ProgramMemoryBudget();
+  ReleaseCachedPixels();
+  const std::size_t before = budget.Used();
+  PrepareSparePixels(kPixels);
+  WaitForSparePixels();
+  EXPECT_EQ(budget.Used(), before + 2 * kBytes);
+  {
+    const ImagePtr first = AllocateImage(1024, 1024);
+    const ImagePtr second = AllocateImage(1024, 1024);
+    EXPECT_EQ(budget.Used(), before);
+  }
+  ReleaseCachedPixels();
+  budget.SetLimit(before + kBytes + kBytes / 2);
+  PrepareSparePixels(kPixels);
+  WaitForSparePixels();
+  EXPECT_EQ(budget.Used(), before + kBytes);
+  budget.SetLimit(0);
+  ReleaseCachedPixels();
 }
 
 TEST(PixelImage, CropThenPasteBackRestoresEveryRegion) {

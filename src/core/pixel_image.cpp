@@ -59,14 +59,14 @@ class BlockCache {
                       [bytes](const Entry& entry) { return entry.bytes == bytes; }));
   }
 
-  // Keeps the block, or frees it when it cannot be kept.
-  void Keep(void* block, std::size_t bytes) noexcept {
+  // Keeps the block, or frees it when it cannot be kept (false). Older blocks may make room.
+  bool Keep(void* block, std::size_t bytes) noexcept {
     const std::lock_guard<std::mutex> guard(m_lock);
     // A kept block counts against the program's budget; it is not kept when it would not fit.
     const std::size_t limit = Limit();
     if (bytes > limit || !ProgramMemoryBudget().ChargeKeptBlock(bytes)) {
       std::free(block);
-      return;
+      return false;
     }
     while (m_count == kSlots || m_bytes + bytes > limit) {
       std::free(m_blocks[0].block);
@@ -74,6 +74,7 @@ class BlockCache {
     }
     m_blocks[m_count++] = {block, bytes};
     m_bytes += bytes;
+    return true;
   }
 
   void Clear() noexcept {
@@ -194,9 +195,13 @@ class SparePreparer {
     }
   }
 
+  // At most kSpareBlocks new blocks, however the cache and the budget answer: a block too
+  // large to keep twice would otherwise push out its twin for ever.
   static void Prepare(std::size_t bytes) {
     MemoryBudget& budget = ProgramMemoryBudget();
-    while (g_blocks.Count(bytes) < kSpareBlocks && budget.Used() + bytes <= budget.Limit()) {
+    for (std::size_t made = 0; made < kSpareBlocks && g_blocks.Count(bytes) < kSpareBlocks &&
+                               budget.Used() + bytes <= budget.Limit();
+         ++made) {
       void* block = AllocateLargeBlock(bytes);
       if (!block) {
         return;
@@ -206,7 +211,9 @@ class SparePreparer {
       for (std::size_t offset = 0; offset < bytes; offset += step) {
         static_cast<volatile char*>(block)[offset] = 0;
       }
-      g_blocks.Keep(block, bytes);
+      if (!g_blocks.Keep(block, bytes)) {
+        return;
+      }
     }
   }
 

@@ -1,6 +1,7 @@
 // Catches zoom, wheel and screen-scale faults; rerun on scaled screens, so all in device pixels.
 
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <QWheelEvent>
 
 #include "app/window_placement.h"
@@ -203,7 +204,7 @@ TEST_F(ZoomViewTest, SelectionInImagePixelsIsTheSameAtEveryZoom) {
   }
 }
 
-TEST_F(ZoomViewTest, PixelUnderThePointerFollowsZoomAndScroll) {
+TEST_F(ZoomViewTest, PixelUnderThePointerFollowsZoomScrollAndANewPicture) {
   Show(300, 200, {200, 150});
   for (const Zoom zoom : {Zoom{1, 1}, Zoom{4, 1}, Zoom{1, 3}}) {
     view->SetZoom(zoom);
@@ -213,6 +214,10 @@ TEST_F(ZoomViewTest, PixelUnderThePointerFollowsZoomAndScroll) {
   }
   Send(QEvent::MouseMove, {0, 0}, Qt::NoButton, Qt::NoButton);  // on the grey at 1/3
   EXPECT_EQ(view->PixelUnderPointer(), std::nullopt);
+  // The status bar's size and pixel panes follow the view's state: a turned picture too.
+  QSignalSpy changed(view.get(), &CVantoriaView::viewStateChanged);
+  document.InitImage(test::PatternImage(30, 20));
+  EXPECT_EQ(changed.count(), 1);
 }
 
 TEST_F(ZoomViewTest, CtrlWheelZoomsAtThePointerAndShiftWheelScrollsSideways) {
