@@ -46,6 +46,7 @@ constexpr std::int32_t kFlatRows = 64;
 constexpr std::int32_t kLong = 256;
 constexpr std::int32_t kTurnedColumns = 64;
 constexpr std::int32_t kSmallestTile = 8;
+constexpr std::int32_t kRim = 2;
 constexpr std::int32_t kPrefetchRows = 8;
 
 // HalfwayChannel on every byte: towardFar / towardNear mark the pixels whose far weight is
@@ -421,10 +422,33 @@ bool TurnTile(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std:
   return true;
 }
 
+// A tile on the picture's edge whose inside splits alike: the rim of kRim pixels along the
+// edge, where samples fall outside the source or below 1/2, goes pixel by pixel.
+bool TurnInsideRim(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std::int32_t j0,
+                   std::int32_t j1, PixelImage& turned) {
+  const std::int32_t top = i0 == 0 ? i0 + kRim : i0;
+  const std::int32_t bottom = i1 == turned.height ? i1 - kRim : i1;
+  const std::int32_t left = j0 == 0 ? j0 + kRim : j0;
+  const std::int32_t right = j1 == turned.width ? j1 - kRim : j1;
+  if ((top == i0 && bottom == i1 && left == j0 && right == j1) ||
+      !TurnTile(frame, top, bottom, left, right, turned)) {
+    return false;
+  }
+  for (std::int32_t i = i0; i < i1; ++i) {
+    if (i < top || i >= bottom) {
+      TurnRowSpan(frame, i, j0, j1, turned.rows[i]);
+    } else {
+      TurnRowSpan(frame, i, j0, left, turned.rows[i]);
+      TurnRowSpan(frame, i, right, j1, turned.rows[i]);
+    }
+  }
+  return true;
+}
+
 // Tiles that do not split alike are halved until they do or are small, then go pixel by pixel.
 void TurnRegion(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std::int32_t j0,
                 std::int32_t j1, PixelImage& turned) {
-  if (TurnTile(frame, i0, i1, j0, j1, turned)) {
+  if (TurnTile(frame, i0, i1, j0, j1, turned) || TurnInsideRim(frame, i0, i1, j0, j1, turned)) {
     return;
   }
   if (i1 - i0 <= kSmallestTile && j1 - j0 <= kSmallestTile) {
