@@ -370,6 +370,9 @@ VANTORIA_INLINE void CopyStrip(const Strip& strip, std::int32_t r0, std::int32_t
 // Destination rows i0..i1-1, columns j0..j1-1; false when a line does not split alike.
 bool TurnTile(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std::int32_t j0,
               std::int32_t j1, PixelImage& turned) {
+  if (i1 - i0 < 2 || j1 - j0 < 2) {
+    return false;  // nothing to tell the lines' direction by (and no lines at all when empty)
+  }
   const auto x = [&frame](std::int32_t i, std::int32_t j) {
     return (static_cast<double>(i) * frame.sn + frame.columnCs[j]) + frame.ox;
   };
