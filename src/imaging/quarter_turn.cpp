@@ -17,9 +17,8 @@
 // same floor and the same lean at both ends of a line, it does so everywhere between. A tile
 // whose every line does that is a 2 x 2 blend over a block of the source with one lean per
 // source column and one per source row, done with byte vectors straight into the destination
-// or through an 8 x 8 transpose. Tiles where it fails (the edges, lines crossing the middle within
-// 2^-45) go pixel by pixel, and pixels there that the integer form does not cover take the sampler
-// itself.
+// or through an 8 x 8 transpose. Where tiles fail (the edges, lines crossing the middle within
+// 2^-45), under 1 % of a large picture, the general rotation row does the pixels itself.
 
 #include "imaging/quarter_turn.h"
 
@@ -32,8 +31,6 @@
 
 namespace vantoria {
 namespace {
-
-using I64x4 = std::int64_t __attribute__((vector_size(32)));
 
 constexpr double kSmallestLean = 0x1p-45;
 constexpr double kLargestLean = 0x1p-12;
@@ -69,94 +66,21 @@ Pixel HalfwayPixel(Pixel near, Pixel far, Lean lean) {
   return out;
 }
 
-// --- Pixel by pixel ---
-
-VANTORIA_INLINE bool AllSet(const I64x4& mask) {
-  return (mask[0] & mask[1] & mask[2] & mask[3]) != 0;
-}
-
-// Lanes whose offset from the middle the integer form covers: 0, or 2^-45..2^-12 either way.
-VANTORIA_INLINE void Covered(I64x4& covered, const simd::F64x4& lean) {
-  const auto size = (simd::F64x4)((I64x4)lean & 0x7FFFFFFFFFFFFFFF);
-  covered = (lean == 0.0) | ((size >= kSmallestLean) & (size <= kLargestLean));
-}
-
-// A mask of four bytes per pixel from a 64-bit lane mask.
-VANTORIA_INLINE void PixelMask(simd::U8x16& bytes, const I64x4& mask) {
-  bytes = (simd::U8x16) __builtin_convertvector(mask, simd::I32x4);
-}
-
-// Four destination pixels from their positions, when the integer form covers every one.
-VANTORIA_INLINE bool BlendFour(const PixelImage& source, const simd::F64x4& x, const simd::F64x4& y,
-                               double lastX, double lastY, Pixel* out) {
-  if (!AllSet((x >= 0.5) & (x < lastX) & (y >= 0.5) & (y < lastY))) {
-    return false;
-  }
-  const simd::I32x4 column = __builtin_convertvector(x, simd::I32x4);
-  const simd::I32x4 row = __builtin_convertvector(y, simd::I32x4);
-  const simd::F64x4 leanX = (x - __builtin_convertvector(column, simd::F64x4)) - 0.5;
-  const simd::F64x4 leanY = (y - __builtin_convertvector(row, simd::F64x4)) - 0.5;
-  I64x4 coveredX;
-  I64x4 coveredY;
-  Covered(coveredX, leanX);
-  Covered(coveredY, leanY);
-  if (!AllSet(coveredX & coveredY)) {
-    return false;
-  }
-  const Pixel* upper[4];
-  const Pixel* lower[4];
-  for (int lane = 0; lane < 4; ++lane) {
-    upper[lane] = source.rows[row[lane]] + column[lane];
-    lower[lane] = source.rows[row[lane] + 1] + column[lane];
-  }
-  const auto pick = [](const Pixel* const* from, int side) {
-    return (simd::U8x16)simd::U32x4{from[0][side], from[1][side], from[2][side], from[3][side]};
-  };
-  simd::U8x16 right;
-  simd::U8x16 left;
-  simd::U8x16 down;
-  simd::U8x16 up;
-  PixelMask(right, leanX > 0.0);
-  PixelMask(left, leanX < 0.0);
-  PixelMask(down, leanY > 0.0);
-  PixelMask(up, leanY < 0.0);
-  simd::U8x16 top;
-  simd::U8x16 bottom;
-  Halfway(top, pick(upper, 0), pick(upper, 1), right, left);
-  Halfway(bottom, pick(lower, 0), pick(lower, 1), right, left);
-  Halfway(top, top, bottom, down, up);
-  simd::Store(out, top);
-  return true;
-}
-
-// Destination row i, columns first..end-1.
+// Destination row i, columns first..end-1, by the general rotation row itself.
 void TurnRowSpan(const RotationFrame& frame, std::int32_t i, std::int32_t first, std::int32_t end,
                  Pixel* out) {
   const PixelImage& source = *frame.source;
-  const double lastX = source.width - 1.0;
-  const double lastY = source.height - 1.0;
-  const double rowSn = static_cast<double>(i) * frame.sn;
-  const double rowCs = static_cast<double>(i) * frame.cs;
-  std::int32_t j = first;
-  simd::RunVectorised([&]() VANTORIA_KERNEL {
-    for (; j + 4 <= end; j += 4) {
-      simd::F64x4 columnCs;
-      simd::F64x4 columnSn;
-      simd::Load(columnCs, frame.columnCs + j);
-      simd::Load(columnSn, frame.columnSn + j);
-      const simd::F64x4 x = (rowSn + columnCs) + frame.ox;
-      const simd::F64x4 y = (rowCs - columnSn) + frame.oy;
-      if (!BlendFour(source, x, y, lastX, lastY, out + j)) {
-        for (int lane = 0; lane < 4; ++lane) {
-          out[j + lane] = SampleBilinear(source, x[lane], y[lane]);
-        }
-      }
-    }
-  });
-  for (; j < end; ++j) {
-    out[j] = SampleBilinear(source, (rowSn + frame.columnCs[j]) + frame.ox,
-                            (rowCs - frame.columnSn[j]) + frame.oy);
-  }
+  const RotationRow row{.source = &source,
+                        .rowSn = static_cast<double>(i) * frame.sn,
+                        .rowCs = static_cast<double>(i) * frame.cs,
+                        .columnCs = frame.columnCs + first,
+                        .columnSn = frame.columnSn + first,
+                        .ox = frame.ox,
+                        .oy = frame.oy,
+                        .count = static_cast<std::size_t>(end - first),
+                        .sourceWidth = static_cast<double>(source.width),
+                        .sourceHeight = static_cast<double>(source.height)};
+  ActiveBilinearRowKernels().rotateRow(row, out + first);
 }
 
 // --- Tile by tile ---
@@ -426,7 +350,7 @@ bool TurnTile(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std:
 }
 
 // A tile on the picture's edge whose inside splits alike: the rim of kRim pixels along the
-// edge, where samples fall outside the source or below 1/2, goes pixel by pixel.
+// edge, where samples fall outside the source or below 1/2, takes the general row.
 bool TurnInsideRim(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std::int32_t j0,
                    std::int32_t j1, PixelImage& turned) {
   const std::int32_t top = i0 == 0 ? i0 + kRim : i0;
@@ -448,7 +372,8 @@ bool TurnInsideRim(const RotationFrame& frame, std::int32_t i0, std::int32_t i1,
   return true;
 }
 
-// Tiles that do not split alike are halved until they do or are small, then go pixel by pixel.
+// Tiles that do not split alike are halved until they do or are small, then take the general
+// row.
 void TurnRegion(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std::int32_t j0,
                 std::int32_t j1, PixelImage& turned) {
   if (TurnTile(frame, i0, i1, j0, j1, turned) || TurnInsideRim(frame, i0, i1, j0, j1, turned)) {
