@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -231,6 +233,9 @@ int main(int argc, char** argv) {
   if (WantsGoogleBenchmark(argc, argv)) {
     return RunGoogleBenchmark(argc, argv);
   }
+  // The save rows run the event loop; their settings stay apart from the editor's.
+  QCoreApplication application(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("vantoria-bench"));
   Options options;
   if (!Parse(argc, argv, options)) {
     std::fputs(kUsage, stderr);

