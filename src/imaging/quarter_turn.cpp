@@ -46,15 +46,25 @@ constexpr std::int32_t kSmallestTile = 8;
 constexpr std::int32_t kRim = 2;
 constexpr std::int32_t kPrefetchRows = 8;
 
-// HalfwayChannel on every byte: towardFar / towardNear mark the pixels whose far weight is
-// above / below its half.
-template <typename Bytes>
-VANTORIA_INLINE void Halfway(Bytes& out, const Bytes& near, const Bytes& far,
-                             const Bytes& towardFar, const Bytes& towardNear) {
+// HalfwayChannel on every byte. `flip` is 0x80 where far's weight leans above its half and
+// 0x7F where it leans below, so that one signed compare after it asks "far < near" or
+// "near < far" as the lean needs; `leaning` is 0xFF where there is a lean at all.
+VANTORIA_INLINE void Halfway(simd::U8x32& out, const simd::U8x32& near, const simd::U8x32& far,
+                             const simd::U8x32& flip, const simd::U8x32& leaning) {
+  using Bytes = simd::U8x32;
+  using Signed = std::int8_t __attribute__((vector_size(32)));
   const Bytes mean = (near & far) + ((near ^ far) >> 1);
   const auto even = (Bytes)(((near ^ far) & 1) == 0);
-  const auto down = (towardFar & (Bytes)(far < near)) | (towardNear & (Bytes)(near < far));
+  const auto down = leaning & (Bytes)((Signed)(near ^ flip) > (Signed)(far ^ flip));
   out = mean + (even & down);  // adding 0xFF takes one off
+}
+
+// Halfway's flip and leaning bytes for a lean.
+constexpr std::uint8_t FlipOf(Lean lean) {
+  return lean == Lean::kNear ? 0x7F : 0x80;
+}
+constexpr std::uint8_t LeaningOf(Lean lean) {
+  return lean == Lean::kNone ? 0 : 0xFF;
 }
 
 Pixel HalfwayPixel(Pixel near, Pixel far, Lean lean) {
@@ -177,19 +187,19 @@ VANTORIA_INLINE void Transpose(std::array<simd::U32x8, 8>& rows) {
 }
 
 // One source row piece blended across: out[c] from row[c] and row[c + 1] with column c's lean.
-VANTORIA_INLINE void BlendAcross(const Pixel* row, const Lines& across, const Pixel* right,
-                                 const Pixel* left, Pixel* out) {
+VANTORIA_INLINE void BlendAcross(const Pixel* row, const Lines& across, const Pixel* flips,
+                                 const Pixel* leanings, Pixel* out) {
   const std::int32_t wide = across.count - across.count % 8;
   for (std::int32_t c = 0; c < wide; c += 8) {
     simd::U8x32 near;
     simd::U8x32 far;
-    simd::U8x32 towardFar;
-    simd::U8x32 towardNear;
+    simd::U8x32 flip;
+    simd::U8x32 leaning;
     simd::Load(near, row + c);
     simd::Load(far, row + c + 1);
-    simd::Load(towardFar, right + c);
-    simd::Load(towardNear, left + c);
-    Halfway(near, near, far, towardFar, towardNear);
+    simd::Load(flip, flips + c);
+    simd::Load(leaning, leanings + c);
+    Halfway(near, near, far, flip, leaning);
     simd::Store(out + c, near);
   }
   for (std::int32_t c = wide; c < across.count; ++c) {
@@ -202,16 +212,14 @@ template <bool kReversed>
 VANTORIA_INLINE void BlendDown(const Pixel* upper, const Pixel* lower, std::int32_t count,
                                Lean lean, Pixel* out) {
   const std::int32_t wide = count - count % 8;
-  const std::uint8_t far = lean == Lean::kFar ? 0xFF : 0;
-  const std::uint8_t near = lean == Lean::kNear ? 0xFF : 0;
-  const simd::U8x32 towardFar = simd::U8x32{} + far;
-  const simd::U8x32 towardNear = simd::U8x32{} + near;
+  const simd::U8x32 flip = simd::U8x32{} + FlipOf(lean);
+  const simd::U8x32 leaning = simd::U8x32{} + LeaningOf(lean);
   for (std::int32_t c = 0; c < wide; c += 8) {
     simd::U8x32 top;
     simd::U8x32 bottom;
     simd::Load(top, upper + c);
     simd::Load(bottom, lower + c);
-    Halfway(top, top, bottom, towardFar, towardNear);
+    Halfway(top, top, bottom, flip, leaning);
     if constexpr (kReversed) {
       Reverse(top);
       simd::Store(out + (count - 8 - c), top);
@@ -229,16 +237,16 @@ VANTORIA_INLINE void BlendDown(const Pixel* upper, const Pixel* lower, std::int3
 template <bool kReversed, typename RowOut, typename Done>
 void BlendBlock(const PixelImage& source, const Lines& across, const Lines& down,
                 const RowOut& rowOut, const Done& done) {
-  alignas(32) std::array<Pixel, kRowPiece> right;
-  alignas(32) std::array<Pixel, kRowPiece> left;
+  alignas(32) std::array<Pixel, kRowPiece> flips;
+  alignas(32) std::array<Pixel, kRowPiece> leanings;
   for (std::int32_t c = 0; c < across.count; ++c) {
-    right[c] = across.leans[c] == Lean::kFar ? ~0u : 0u;
-    left[c] = across.leans[c] == Lean::kNear ? ~0u : 0u;
+    flips[c] = FlipOf(across.leans[c]) * 0x01010101u;
+    leanings[c] = LeaningOf(across.leans[c]) * 0x01010101u;
   }
   alignas(32) std::array<std::array<Pixel, kRowPiece>, 2> blended;
   const auto piece = [&](std::int32_t r) { return source.rows[down.low + r] + across.low; };
   simd::RunVectorised([&]() VANTORIA_KERNEL {
-    BlendAcross(piece(0), across, right.data(), left.data(), blended[0].data());
+    BlendAcross(piece(0), across, flips.data(), leanings.data(), blended[0].data());
     for (std::int32_t r = 0; r < down.count; ++r) {
       // Short pieces of far-apart rows, which the processor does not fetch ahead by itself.
       if (down.low + r + kPrefetchRows < source.height) {
@@ -249,7 +257,7 @@ void BlendBlock(const PixelImage& source, const Lines& across, const Lines& down
       }
       const Pixel* upper = blended[r % 2].data();
       Pixel* lower = blended[(r + 1) % 2].data();
-      BlendAcross(piece(r + 1), across, right.data(), left.data(), lower);
+      BlendAcross(piece(r + 1), across, flips.data(), leanings.data(), lower);
       BlendDown<kReversed>(upper, lower, across.count, down.leans[r], rowOut(r));
       done(r);
     }
@@ -314,6 +322,18 @@ bool TurnTile(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std:
   const double lastY = source.height - 1.0;
   // Turned by 90 or 270 degrees, x follows the destination row and y the column.
   const bool transposed = std::floor(x(i0, j0)) == std::floor(x(i0, j1 - 1));
+  const auto firstSplits = [](double last, const auto& at) {
+    const Split start = SplitPosition(at(0, false), last);
+    return start.floor >= 0 && start == SplitPosition(at(0, true), last);
+  };
+  // Most tiles that fail do so because the lean changes along their first line: both
+  // directions are asked that before every line is walked.
+  const bool firstLinesSplit =
+      transposed ? firstSplits(lastX, alongRow(x, i0)) && firstSplits(lastY, alongColumn(y, j0))
+                 : firstSplits(lastX, alongColumn(x, j0)) && firstSplits(lastY, alongRow(y, i0));
+  if (!firstLinesSplit) {
+    return false;
+  }
   Lines across;
   Lines down;
   if (transposed ? !SplitLines(i1 - i0, lastX, alongRow(x, i0), across) ||
