@@ -39,9 +39,9 @@ constexpr double kLargestLean = 0x1p-12;
 // rows; one that makes them columns blends pieces of kLong pixels eight rows at a time and
 // transposes them into kTurnedColumns destination columns.
 constexpr std::int32_t kRowPiece = 2048;
-constexpr std::int32_t kFlatRows = 64;
+constexpr std::int32_t kFlatRows = 256;
 constexpr std::int32_t kLong = 256;
-constexpr std::int32_t kTurnedColumns = 64;
+constexpr std::int32_t kTurnedColumns = 128;
 constexpr std::int32_t kSmallestTile = 8;
 constexpr std::int32_t kRim = 2;
 constexpr std::int32_t kPrefetchRows = 8;
@@ -158,6 +158,19 @@ bool SplitLines(std::int32_t count, double last, const At& at, Lines& lines) {
   return true;
 }
 
+// body(c) for c = 0, 8, 16, ... and last for count - 8, which overlaps the eight before rather
+// than leaving the tail to go one pixel at a time. Nothing when count < 8.
+template <typename Body>
+VANTORIA_INLINE void ByEights(std::int32_t count, const Body& body) {
+  if (count < 8) {
+    return;
+  }
+  for (std::int32_t c = 0; c < count - 8; c += 8) {
+    body(c);
+  }
+  body(count - 8);
+}
+
 // Eight pixels in the opposite order.
 VANTORIA_INLINE void Reverse(simd::U8x32& pixels) {
   const auto words = (simd::U32x8)pixels;
@@ -167,12 +180,15 @@ VANTORIA_INLINE void Reverse(simd::U8x32& pixels) {
 // Transposes eight rows of eight pixels in place.
 VANTORIA_INLINE void Transpose(std::array<simd::U32x8, 8>& rows) {
   std::array<simd::U32x8, 8> pairs;
+#pragma GCC unroll 4
   for (int k = 0; k < 8; k += 2) {
     pairs[k] = __builtin_shufflevector(rows[k], rows[k + 1], 0, 8, 1, 9, 4, 12, 5, 13);
     pairs[k + 1] = __builtin_shufflevector(rows[k], rows[k + 1], 2, 10, 3, 11, 6, 14, 7, 15);
   }
   std::array<simd::U32x8, 8> quads;
+#pragma GCC unroll 2
   for (int half = 0; half < 8; half += 4) {
+#pragma GCC unroll 2
     for (int k = 0; k < 2; ++k) {
       const simd::U32x8& low = pairs[half + k];
       const simd::U32x8& high = pairs[half + k + 2];
@@ -180,6 +196,7 @@ VANTORIA_INLINE void Transpose(std::array<simd::U32x8, 8>& rows) {
       quads[half + 2 * k + 1] = __builtin_shufflevector(low, high, 2, 3, 10, 11, 6, 7, 14, 15);
     }
   }
+#pragma GCC unroll 4
   for (int k = 0; k < 4; ++k) {
     rows[k] = __builtin_shufflevector(quads[k], quads[k + 4], 0, 1, 2, 3, 8, 9, 10, 11);
     rows[k + 4] = __builtin_shufflevector(quads[k], quads[k + 4], 4, 5, 6, 7, 12, 13, 14, 15);
@@ -189,8 +206,8 @@ VANTORIA_INLINE void Transpose(std::array<simd::U32x8, 8>& rows) {
 // One source row piece blended across: out[c] from row[c] and row[c + 1] with column c's lean.
 VANTORIA_INLINE void BlendAcross(const Pixel* row, const Lines& across, const Pixel* flips,
                                  const Pixel* leanings, Pixel* out) {
-  const std::int32_t wide = across.count - across.count % 8;
-  for (std::int32_t c = 0; c < wide; c += 8) {
+  const std::int32_t count = across.count;
+  ByEights(count, [&](std::int32_t c) VANTORIA_KERNEL {
     simd::U8x32 near;
     simd::U8x32 far;
     simd::U8x32 flip;
@@ -201,8 +218,8 @@ VANTORIA_INLINE void BlendAcross(const Pixel* row, const Lines& across, const Pi
     simd::Load(leaning, leanings + c);
     Halfway(near, near, far, flip, leaning);
     simd::Store(out + c, near);
-  }
-  for (std::int32_t c = wide; c < across.count; ++c) {
+  });
+  for (std::int32_t c = 0; count < 8 && c < count; ++c) {
     out[c] = HalfwayPixel(row[c], row[c + 1], across.leans[c]);
   }
 }
@@ -211,10 +228,9 @@ VANTORIA_INLINE void BlendAcross(const Pixel* row, const Lines& across, const Pi
 template <bool kReversed>
 VANTORIA_INLINE void BlendDown(const Pixel* upper, const Pixel* lower, std::int32_t count,
                                Lean lean, Pixel* out) {
-  const std::int32_t wide = count - count % 8;
   const simd::U8x32 flip = simd::U8x32{} + FlipOf(lean);
   const simd::U8x32 leaning = simd::U8x32{} + LeaningOf(lean);
-  for (std::int32_t c = 0; c < wide; c += 8) {
+  ByEights(count, [&](std::int32_t c) VANTORIA_KERNEL {
     simd::U8x32 top;
     simd::U8x32 bottom;
     simd::Load(top, upper + c);
@@ -226,8 +242,8 @@ VANTORIA_INLINE void BlendDown(const Pixel* upper, const Pixel* lower, std::int3
     } else {
       simd::Store(out + c, top);
     }
-  }
-  for (std::int32_t c = wide; c < count; ++c) {
+  });
+  for (std::int32_t c = 0; count < 8 && c < count; ++c) {
     out[kReversed ? count - 1 - c : c] = HalfwayPixel(upper[c], lower[c], lean);
   }
 }
@@ -265,36 +281,49 @@ void BlendBlock(const PixelImage& source, const Lines& across, const Lines& down
 }
 
 using Strip = std::array<std::array<Pixel, kLong>, 8>;
+// The destination row of each block column, at the tile's first column.
+using Targets = std::array<Pixel*, kLong>;
 
-// Block rows r0..r0+rows-1 (rows <= 8, held in `strip`) of a turn by 90 or 270 degrees: block
-// column c is destination row i0 + c, block row r destination column j0 + r, each counted from
-// the other end when its lines descend.
-VANTORIA_INLINE void CopyStrip(const Strip& strip, std::int32_t r0, std::int32_t rows,
-                               const Lines& across, const Lines& down, std::int32_t i0,
-                               std::int32_t j0, PixelImage& turned) {
-  const auto destinationRow = [&](std::int32_t c) {
-    return turned.rows[i0 + (across.descending ? across.count - 1 - c : c)] + j0;
-  };
-  const auto column = [&](std::int32_t r) { return down.descending ? down.count - 1 - r : r; };
-  const std::int32_t full = rows == 8 ? across.count - across.count % 8 : 0;
-  for (std::int32_t c = 0; c < full; c += 8) {
+// Eight full block rows, eight block columns at a time through a transpose.
+template <bool kDescending>
+VANTORIA_INLINE void CopySquares(const Strip& strip, std::int32_t count, const Targets& targets,
+                                 std::int32_t column) {
+  ByEights(count, [&](std::int32_t c) VANTORIA_KERNEL {
     std::array<simd::U32x8, 8> square;
+#pragma GCC unroll 8
     for (int k = 0; k < 8; ++k) {
       simd::Load(square[k], strip[k].data() + c);
     }
     Transpose(square);
+#pragma GCC unroll 8
     for (int k = 0; k < 8; ++k) {
       auto pixels = (simd::U8x32)square[k];
-      if (down.descending) {
+      if constexpr (kDescending) {
         Reverse(pixels);
       }
-      simd::Store(destinationRow(c + k) + std::min(column(r0), column(r0 + 7)), pixels);
+      simd::Store(targets[c + k] + column, pixels);
     }
+  });
+}
+
+// Block rows r0..r0+rows-1 (rows <= 8, held in `strip`) of a turn by 90 or 270 degrees: block
+// column c goes to targets[c], block row r to the tile's column r, counted from the other end
+// when the lines descend.
+VANTORIA_INLINE void CopyStrip(const Strip& strip, std::int32_t r0, std::int32_t rows,
+                               const Lines& across, const Lines& down, const Targets& targets) {
+  const auto column = [&](std::int32_t r) { return down.descending ? down.count - 1 - r : r; };
+  if (rows == 8 && across.count >= 8) {
+    const std::int32_t first = std::min(column(r0), column(r0 + 7));
+    if (down.descending) {
+      CopySquares<true>(strip, across.count, targets, first);
+    } else {
+      CopySquares<false>(strip, across.count, targets, first);
+    }
+    return;
   }
-  for (std::int32_t c = full; c < across.count; ++c) {
-    Pixel* out = destinationRow(c);
+  for (std::int32_t c = 0; c < across.count; ++c) {
     for (std::int32_t k = 0; k < rows; ++k) {
-      out[column(r0 + k)] = strip[k][c];
+      targets[c][column(r0 + k)] = strip[k][c];
     }
   }
 }
@@ -358,12 +387,16 @@ bool TurnTile(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std:
     return false;
   }
   // Eight block rows at a time are transposed into the destination.
+  Targets targets;
+  for (std::int32_t c = 0; c < across.count; ++c) {
+    targets[c] = turned.rows[i0 + (across.descending ? across.count - 1 - c : c)] + j0;
+  }
   Strip strip;
   BlendBlock<false>(
       source, across, down, [&strip](std::int32_t r) { return strip[r % 8].data(); },
       [&](std::int32_t r) VANTORIA_KERNEL {
         if (r % 8 == 7 || r == down.count - 1) {
-          CopyStrip(strip, r - r % 8, r % 8 + 1, across, down, i0, j0, turned);
+          CopyStrip(strip, r - r % 8, r % 8 + 1, across, down, targets);
         }
       });
   return true;
