@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "document/png_filters.h"
 #include "imaging/parallel_rows.h"
 
 namespace vantoria {
@@ -21,9 +22,12 @@ constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '
 // filtered strategy (which Qt's writer uses), at a fraction of its time; levels 10-12 come out
 // smaller but take as long as zlib.
 constexpr int kCompressionLevel = 6;
+// Pictures whose filtered bytes reach this are first tried on a sample for compressibility.
+constexpr std::size_t kSampledBytes = std::size_t{8} << 20;
+constexpr std::int32_t kSampleBlocks = 16;
+constexpr std::int32_t kSampleBlockRows = 4;
 // Long IDAT chunks: fewer chunk headers, and any reader takes them.
 constexpr std::size_t kIdatBytes = std::size_t{1} << 20;
-constexpr int kFilterCount = 5;  // none, sub, up, average, Paeth: the filter byte of a row
 
 using Bytes = std::uint8_t*;
 
@@ -67,94 +71,22 @@ void ToFileOrder(const Pixel* row, std::int32_t width, bool alpha, std::uint8_t*
   }
 }
 
-int Paeth(int a, int b, int c) {
-  const int pa = std::abs(b - c);
-  const int pb = std::abs(a - c);
-  const int pc = std::abs(a + b - 2 * c);
-  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-}
-
-// The prediction of filter `type` from the byte to the left, the one above and the one above
-// left (0 left of the first pixel).
-template <int kType>
-int Predict(int left, int up, int upLeft) {
-  if constexpr (kType == 0) {
-    return 0;
-  } else if constexpr (kType == 1) {
-    return left;
-  } else if constexpr (kType == 2) {
-    return up;
-  } else if constexpr (kType == 3) {
-    return (left + up) >> 1;
-  } else {
-    return Paeth(left, up, upLeft);
-  }
-}
-
-// libpng's measure of a residual: its byte read as signed, by magnitude. Small compresses well.
-int Cost(int residual) {
-  return std::abs(static_cast<int>(static_cast<std::int8_t>(residual)));
-}
-
-// Calls step(i, left, up, upLeft) for each byte of the row, the first pixel apart so that the
-// rest runs without a test.
-template <int kBpp, typename Step>
-void ForEachByte(const std::uint8_t* row, const std::uint8_t* up, std::size_t bytes, Step step) {
-  for (std::size_t i = 0; i < kBpp && i < bytes; ++i) {
-    step(i, 0, up[i], 0);
-  }
-  for (std::size_t i = kBpp; i < bytes; ++i) {
-    step(i, row[i - kBpp], up[i], up[i - kBpp]);
-  }
-}
-
-template <int kType, int kBpp>
-void Apply(const std::uint8_t* row, const std::uint8_t* up, std::size_t bytes, std::uint8_t* out) {
-  ForEachByte<kBpp>(row, up, bytes, [&](std::size_t i, int left, int above, int upLeft) {
-    out[i] = static_cast<std::uint8_t>(row[i] - Predict<kType>(left, above, upLeft));
-  });
-}
-
-// Writes the filter byte and residuals of the filter whose residuals cost least, as libpng
-// chooses; ties take the lower filter number.
-template <int kBpp>
-void FilterRow(const std::uint8_t* row, const std::uint8_t* up, std::size_t bytes,
-               std::uint8_t* out) {
-  std::array<std::uint64_t, kFilterCount> costs{};
-  ForEachByte<kBpp>(row, up, bytes, [&](std::size_t i, int left, int above, int upLeft) {
-    const int value = row[i];
-    costs[0] += static_cast<std::uint64_t>(Cost(value));
-    costs[1] += static_cast<std::uint64_t>(Cost(value - Predict<1>(left, above, upLeft)));
-    costs[2] += static_cast<std::uint64_t>(Cost(value - Predict<2>(left, above, upLeft)));
-    costs[3] += static_cast<std::uint64_t>(Cost(value - Predict<3>(left, above, upLeft)));
-    costs[4] += static_cast<std::uint64_t>(Cost(value - Predict<4>(left, above, upLeft)));
-  });
-  const auto best = static_cast<int>(std::min_element(costs.begin(), costs.end()) - costs.begin());
-  using ApplyFilter =
-      void (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, std::uint8_t*);
-  constexpr std::array<ApplyFilter, kFilterCount> kApply = {
-      Apply<0, kBpp>, Apply<1, kBpp>, Apply<2, kBpp>, Apply<3, kBpp>, Apply<4, kBpp>};
-  out[0] = static_cast<std::uint8_t>(best);
-  kApply[static_cast<std::size_t>(best)](row, up, bytes, out + 1);
-}
-
 // Rows first..end-1 into their place in `filtered`; a band reads the row above it itself, so
 // the bytes do not depend on how the rows are split.
 void FilterBand(const PixelImage& image, bool alpha, std::int32_t first, std::int32_t end,
                 Bytes filtered) {
   const int bpp = alpha ? 4 : 3;
   const std::size_t bytes = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(bpp);
-  std::vector<std::uint8_t> up(bytes, 0);
-  std::vector<std::uint8_t> row(bytes);
+  std::vector<std::uint8_t> upBuffer(kPngRowLead + bytes + kPngRowSlack, 0);
+  std::vector<std::uint8_t> rowBuffer(upBuffer.size(), 0);
   if (first > 0) {
-    ToFileOrder(image.rows[first - 1], image.width, alpha, up.data());
+    ToFileOrder(image.rows[first - 1], image.width, alpha, upBuffer.data() + kPngRowLead);
   }
   for (std::int32_t y = first; y < end; ++y) {
-    ToFileOrder(image.rows[y], image.width, alpha, row.data());
+    ToFileOrder(image.rows[y], image.width, alpha, rowBuffer.data() + kPngRowLead);
     const Bytes out = filtered + static_cast<std::size_t>(y) * (bytes + 1);
-    alpha ? FilterRow<4>(row.data(), up.data(), bytes, out)
-          : FilterRow<3>(row.data(), up.data(), bytes, out);
-    row.swap(up);
+    FilterPngRow(rowBuffer.data() + kPngRowLead, upBuffer.data() + kPngRowLead, bytes, bpp, out);
+    rowBuffer.swap(upBuffer);
   }
 }
 
@@ -194,12 +126,35 @@ PngResult WriteData(const std::uint8_t* data, std::size_t length, QIODevice& dev
   return WriteChunk(device, "IEND", nullptr, 0) ? PngResult::kWritten : PngResult::kWriteFailed;
 }
 
+// The level for the whole stream: kCompressionLevel, or 0 (stored blocks) when blocks of rows
+// spread over the picture do not shrink by 1 % at that level, as with noise. Compressing
+// noise takes seconds to save a few bytes; storing it takes a copy's time.
+int ChooseLevel(const std::uint8_t* filtered, std::size_t rowBytes, std::int32_t height,
+                libdeflate_compressor* compressor) {
+  if (rowBytes * static_cast<std::size_t>(height) < kSampledBytes ||
+      height < kSampleBlocks * kSampleBlockRows) {
+    return kCompressionLevel;
+  }
+  const std::size_t blockBytes = rowBytes * kSampleBlockRows;
+  std::vector<std::uint8_t> sample(blockBytes * kSampleBlocks);
+  for (std::int32_t k = 0; k < kSampleBlocks; ++k) {
+    const std::size_t firstRow = static_cast<std::size_t>(height - kSampleBlockRows) *
+                                 static_cast<std::size_t>(k) / (kSampleBlocks - 1);
+    std::memcpy(sample.data() + blockBytes * static_cast<std::size_t>(k),
+                filtered + firstRow * rowBytes, blockBytes);
+  }
+  std::vector<std::uint8_t> packed(libdeflate_zlib_compress_bound(compressor, sample.size()));
+  const std::size_t length = libdeflate_zlib_compress(compressor, sample.data(), sample.size(),
+                                                      packed.data(), packed.size());
+  return length > 0 && length * 100 < sample.size() * 99 ? kCompressionLevel : 0;
+}
+
 PngResult Encode(const PixelImage& image, const PngOptions& options, QIODevice& device) {
   const std::size_t rowBytes = static_cast<std::size_t>(image.width) * (options.alpha ? 4 : 3) + 1;
   const std::size_t filteredBytes = rowBytes * static_cast<std::size_t>(image.height);
   PixelBuffer filtered = AllocateBytes(filteredBytes);
-  const Compressor compressor(libdeflate_alloc_compressor(kCompressionLevel),
-                              &libdeflate_free_compressor);
+  Compressor compressor(libdeflate_alloc_compressor(kCompressionLevel),
+                        &libdeflate_free_compressor);
   if (!filtered || !compressor) {
     return PngResult::kOutOfMemory;
   }
@@ -208,6 +163,12 @@ PngResult Encode(const PixelImage& image, const PngOptions& options, QIODevice& 
                [&](std::int32_t first, std::int32_t end) {
                  FilterBand(image, options.alpha, first, end, filteredData);
                });
+  if (ChooseLevel(filteredData, rowBytes, image.height, compressor.get()) != kCompressionLevel) {
+    compressor.reset(libdeflate_alloc_compressor(0));
+    if (!compressor) {
+      return PngResult::kOutOfMemory;
+    }
+  }
   const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filteredBytes);
   PixelBuffer compressed = AllocateBytes(bound);
   if (!compressed) {

@@ -19,7 +19,8 @@ struct PngOptions {
 };
 
 // Writes `image` as an 8-bit PNG to `device`: rows filtered in parallel with the filter each
-// row compresses best under (the bytes do not depend on the thread count), then one zlib stream.
+// row compresses best under (the bytes do not depend on the thread count), then one zlib stream,
+// stored rather than compressed when a sample of the rows shows it would not shrink (noise).
 // Needs about twice the picture's size in memory for the filtered and the compressed bytes.
 [[nodiscard]] PngResult WritePng(const PixelImage& image, const PngOptions& options,
                                  QIODevice& device);
