@@ -89,7 +89,6 @@ TEST(ImageEncoders, ExtensionPicksTheFirstEncoderWhosePatternsContainIt) {
   }
   EXPECT_EQ(found.join(' '), "JPEG TIFF PNG JPEG none BMP JPEG none PNG");
   EXPECT_EQ(description("photo."), encoders.front().description);
-  EXPECT_EQ(GetEncoderClsid("photo.")->format, encoders.front().format);
 }
 
 class ImageFiles : public ::testing::Test {
@@ -141,7 +140,7 @@ TEST_F(ImageFiles, EveryEncoderWritesWhatDecodesToTheSameSize) {
   }
 }
 
-TEST_F(ImageFiles, UnreadableFilesAreRefusedNamingTheFile) {
+TEST_F(ImageFiles, UnreadableFilesAndEmptyPicturesAreRefusedNamingTheFile) {
   std::mt19937 random(5);
   QByteArray garbage(1000, '\0');
   for (char& byte : garbage) {
@@ -166,6 +165,12 @@ TEST_F(ImageFiles, UnreadableFilesAreRefusedNamingTheFile) {
   EXPECT_FALSE(DecodeImageFile("", HalfOfPhysicalMemory(), &error));
   EXPECT_TRUE(error.startsWith(QString::fromUtf8("无法打开文件“”："))) << error.toStdString();
   EXPECT_FALSE(DecodeImageFile(Path("missing.png"), HalfOfPhysicalMemory(), nullptr));
+  const QString path = Path("keep.png");  // an empty picture is not saved
+  for (auto [height, width] : {std::pair{0, 0}, {0, 5}, {5, 0}}) {
+    EXPECT_FALSE(EncodeImageFile(*CreateImage(height, width), path, *EncoderNamed("PNG"), &error));
+    EXPECT_EQ(error, QString::fromUtf8("无法保存文件“%1”：图像是空的").arg(path));
+  }
+  EXPECT_FALSE(QFile::exists(path));
 }
 
 // At the limit a picture opens, a byte below it is refused: whether the format tells the size
@@ -209,16 +214,6 @@ TEST(ImageDecode, DefaultByteLimitIsHalfOfPhysicalMemory) {
   const auto memory = static_cast<std::size_t>(sysconf(_SC_PHYS_PAGES)) *
                       static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
   EXPECT_EQ(HalfOfPhysicalMemory(), memory / 2);
-}
-
-TEST_F(ImageFiles, EmptyPicturesAreRefused) {
-  const QString path = Path("keep.png");
-  for (auto [height, width] : {std::pair{0, 0}, {0, 5}, {5, 0}}) {
-    QString error;
-    EXPECT_FALSE(EncodeImageFile(*CreateImage(height, width), path, *EncoderNamed("PNG"), &error));
-    EXPECT_EQ(error, QString::fromUtf8("无法保存文件“%1”：图像是空的").arg(path));
-  }
-  EXPECT_FALSE(QFile::exists(path));
 }
 
 class DecodeReliability : public ::testing::Test {

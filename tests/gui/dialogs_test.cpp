@@ -7,7 +7,6 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <QToolButton>
-#include <map>
 
 #include "dialogs/brightness_contrast_dlg.h"
 #include "dialogs/hue_saturation_dlg.h"
@@ -26,8 +25,6 @@ using namespace cmd;
 using ops::OperationMessage;
 using Messages = std::vector<OperationMessage>;
 const OperationMessage kRestore{1124, 0, 0};
-
-// --- driving controls as a user does ---
 
 template <class Control = QWidget>
 Control* Find(const QWidget* dialog, int id) {
@@ -86,8 +83,6 @@ void ShowDialog(QDialog& dialog) {
 Messages Resize(int width, int height) {
   return {{1132, 1, std::uint32_t(width) | std::uint32_t(height) << 16}};
 }
-
-// --- every dialog as it opens, from its template ---
 
 struct Place {
   int id;
@@ -225,8 +220,6 @@ TEST(Dialogs, ClosedStraightAwayPostNothingButSizesOk) {
     }
   }
 }
-
-// --- what the preview dialogs post, step by step ---
 
 // One thing the user does, and the messages it must post.
 struct Step {
@@ -431,8 +424,6 @@ TEST(Dialogs, AHeldMosaicArrowRepeatsOneStepAtATimeUntilReleasedOrABoxShows) {
   QTest::mouseRelease(up, Qt::LeftButton);
 }
 
-// --- the size dialog ---
-
 const char* const kNotPositive = "图像的高度和宽度必须都大于零！";
 const char* const kNotAnInteger = "请输入一个整数。";
 const char* const kTooLarge = "图像的宽度不能超过65535，高度不能超过32767！";
@@ -537,8 +528,6 @@ TEST_F(SizeDialogTest, UnitListsResetTheNumberAndOpenWithoutAnImageRefuses) {
   EXPECT_TRUE(posted.Take().empty());
 }
 
-// --- dialogs, dispatcher and view together ---
-
 class PreviewEndToEndTest : public ShellTest {
  protected:
   void SetUp() override {
@@ -569,7 +558,6 @@ class PreviewEndToEndTest : public ShellTest {
       }
     });
     Trigger(id);
-    Settle();
     EXPECT_TRUE(driven);
   }
 

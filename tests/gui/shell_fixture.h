@@ -172,12 +172,13 @@ class ShellTest : public ::testing::Test {
     EXPECT_NE(action, nullptr) << "no action for command " << id;
     return action;
   }
-  // Runs the command as the user's click on its menu item or button would, and waits for the
-  // saves it started.
+  // Runs the command as the user's click on its menu item or button would, waits for the saves
+  // it started and lets the windows it closed go.
   void Trigger(int id) {
     Action(id)->trigger();
     QCoreApplication::processEvents();  // posted operations run now
     Documents().WaitForSaves();
+    Settle();
   }
   CChildFrame* ActiveChild() const { return frame->MDIGetActive(); }
   CVantoriaDoc* ActiveDocument() const {

@@ -64,10 +64,7 @@ constexpr ViewCommand kViewCommands[] = {
 };
 // clang-format on
 
-// --- start-up ---
-
 TEST_F(ShellTest, StartsWithoutWindowTheShortMenuBarAndOnlyTheAlwaysCommands) {
-  EXPECT_EQ(g_pMainFrame, frame);
   EXPECT_EQ(frame->windowTitle(), "Vantoria");
   EXPECT_TRUE(frame->GetMdiArea()->subWindowList().isEmpty());
   EXPECT_EQ(app->GetSelectionRect(), std::nullopt);
@@ -80,7 +77,6 @@ TEST_F(ShellTest, StartsWithoutWindowTheShortMenuBarAndOnlyTheAlwaysCommands) {
   for (int id : {ID_FILE_SAVE, ID_MIRROR_VERTICAL, ID_EDIT_UNDO, ID_FILE_CLOSE, ID_WINDOW_NEW}) {
     EXPECT_FALSE(Action(id)->isEnabled()) << id;
   }
-  EXPECT_FALSE(frame->GetToolBar()->widgetForAction(Action(ID_MIRROR_VERTICAL))->isEnabled());
 }
 
 class StartWithFilesTest : public ShellTest {
@@ -97,11 +93,8 @@ TEST_F(StartWithFilesTest, OpensTheNamedFilesAndReportsTheMissingOne) {
   ASSERT_EQ(frame->GetMdiArea()->subWindowList().size(), 1);
   EXPECT_EQ(ActiveDocument()->GetImage()->width, 30);
   EXPECT_EQ(ActiveChild()->windowTitle(), "start.png[*]");
-  EXPECT_EQ(app->ActiveDocument(), ActiveDocument());
   EXPECT_EQ(app->GetRecentFileList().Entries().value(0), startFiles.value(1));
 }
-
-// --- menus, toolbar and status bar with an image window ---
 
 class DocumentTest : public ShellTest {
  protected:
@@ -284,8 +277,6 @@ TEST_F(DocumentTest, ShortcutsReachTheirCommands) {
   EXPECT_TRUE(questions.isEmpty());
 }
 
-// --- windows and documents ---
-
 TEST_F(ShellTest, MenuBarAndCaptionFollowTheActiveWindow) {
   Documents().OpenDocumentFile(WriteImage("a.png", 8, 8));
   CChildFrame* first = ActiveChild();
@@ -403,12 +394,10 @@ TEST_F(ShellTest, SecondWindowClosesSilentlyButClosingTheDocumentAsksOnceAndSave
   EXPECT_EQ(first->windowTitle(), "keep.png[*]");
   answers = {prompts::SaveChangesAnswer::Cancel};
   Trigger(ID_FILE_CLOSE);
-  Settle();
   EXPECT_EQ(questions, QStringList{"是否保存对 keep.png 的更改？"});
   EXPECT_EQ(ActiveChild(), first);
   answers = {prompts::SaveChangesAnswer::Save};
   Trigger(ID_FILE_CLOSE);
-  Settle();
   EXPECT_EQ(questions.size(), 2);
   EXPECT_EQ(savePrompts, 0) << "saved in place";
   EXPECT_TRUE(frame->GetMdiArea()->subWindowList().isEmpty());
@@ -443,13 +432,11 @@ TEST_F(ShellTest, ExitAsksForEachModifiedDocumentAndCancelStops) {
   }
   answers = {prompts::SaveChangesAnswer::Discard, prompts::SaveChangesAnswer::Cancel};
   Trigger(ID_APP_EXIT);
-  Settle();
   EXPECT_EQ(questions.size(), 2);
   EXPECT_TRUE(frame->isVisible());
   EXPECT_EQ(Documents().Documents().size(), 3);
   answers = {prompts::SaveChangesAnswer::Discard, prompts::SaveChangesAnswer::Discard};
   Trigger(ID_APP_EXIT);
-  Settle();
   EXPECT_EQ(questions.size(), 4) << "each modified document once, not again as windows close";
   EXPECT_FALSE(frame->isVisible());
   EXPECT_TRUE(Documents().Documents().isEmpty());
@@ -534,8 +521,6 @@ TEST_F(ShellTest, RecentFilesKeepTheLastFiveListedBeforeExitAndDropVanishedOnes)
   EXPECT_EQ(app->GetRecentFileList().Entries().size(), 4);
   EXPECT_EQ(QSettings().value("Recent File List/File5"), QVariant());
 }
-
-// --- file types ---
 
 // Lower-case glob patterns of the MIME types.
 QSet<QString> Globs(const QList<QByteArray>& mimeTypes) {
@@ -664,14 +649,11 @@ TEST_F(SaveTypesTest, ReadOnlyFormatsAreSavedAsPngAtSaveAndAtExit) {
   answers = {prompts::SaveChangesAnswer::Save};
   savePath = TempPath("anim");
   Trigger(ID_APP_EXIT);
-  Settle();
   EXPECT_EQ(savePrompts, 2);
   EXPECT_EQ(QImageReader(TempPath("anim.png")).format(), "png");
   EXPECT_TRUE(Documents().Documents().isEmpty());
   EXPECT_TRUE(warnings.isEmpty());
 }
-
-// --- the About box ---
 
 TEST_F(ShellTest, AboutShowsItsTemplateModallyAndEnterEscapeAndOkClose) {
   for (int way = 0; way < 4; ++way) {

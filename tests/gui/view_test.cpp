@@ -22,8 +22,6 @@ QRgb Rgb(Pixel pixel) {
   return pixel & 0xFFFFFFu;
 }
 
-// --- the tracker on its own ---
-
 RectTracker TrackerWith(FrameRect rect) {
   RectTracker tracker;
   tracker.m_rect = rect;
@@ -31,8 +29,6 @@ RectTracker TrackerWith(FrameRect rect) {
 }
 
 TEST(RectTrackerTest, HitTestAndCursorShowWhatADragWouldDo) {
-  EXPECT_EQ(RectTracker().m_nHandleSize, 4);
-  EXPECT_EQ(RectTracker().m_sizeMin, QSize(8, 8));
   const RectTracker tracker = TrackerWith({100, 50, 200, 150});
   using enum RectTracker::Hit;
   const struct {
@@ -123,8 +119,6 @@ TEST(RectTrackerTest, DrawsAnInsideOutFrameNormalised) {
   painter.end();
   EXPECT_NE(canvas.pixel(50, 40) & 0xFFFFFFu, kGrey);
 }
-
-// --- the view ---
 
 class ViewTest : public ::testing::Test {
  protected:
@@ -241,7 +235,7 @@ TEST_F(ViewTest, ImageSizeSetsPlacementAndScrollRange) {
   EXPECT_EQ(At(Shot(*view), 374, 275), kGrey);
 }
 
-// Drags on the 200 x 100 image at (300, 250), each row from no selection.
+// Drags on the 200 x 100 image at (300, 250) from no selection; plain ones are the zoom suite's.
 TEST_F(ViewTest, MouseDragsGiveTheSelectionInImagePixels) {
   using Drags = std::vector<std::pair<QPoint, QPoint>>;
   const QPoint from(320, 280), to(420, 330);
@@ -250,13 +244,10 @@ TEST_F(ViewTest, MouseDragsGiveTheSelectionInImagePixels) {
     Drags drags;
     std::optional<Region> expected;
   } rows[] = {
-      {"rubber band", {{from, to}}, Region{20, 30, 120, 80}},
-      {"beyond the edges", {{from, {700, 500}}}, Region{20, 30, 199, 99}},
       {"pressed off the image", {{{100, 100}, {400, 300}}}, std::nullopt},
       {"missing the frame",
        {{from, to}, {{480, 340}, {480, 340}}, {{450, 300}, {490, 340}}},
        Region{20, 30, 120, 80}},
-      {"moved", {{from, to}, {{370, 300}, {380, 305}}}, Region{30, 35, 130, 85}},
       {"moved off the left", {{from, to}, {{370, 300}, {70, 300}}}, Region{0, 30, 8, 80}},
       {"moved below", {{from, to}, {{370, 300}, {370, 600}}}, std::nullopt},
   };
