@@ -543,24 +543,6 @@ class PreviewEndToEndTest : public ShellTest {
     original = CloneImage(*document->GetImage());
   }
 
-  // Chooses the menu item; `drive` works the dialog from inside its modal loop and closes it.
-  void RunDialog(int id, const std::function<void(QDialog&)>& drive) {
-    bool driven = false;
-    QTimer::singleShot(0, frame, [&] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      ASSERT_NE(dialog, nullptr) << "command " << id << " opened no dialog";
-      driven = true;
-      EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-      drive(*dialog);
-      if (dialog->isVisible()) {
-        ADD_FAILURE() << "the dialog was left open";
-        dialog->done(QDialog::Rejected);
-      }
-    });
-    Trigger(id);
-    EXPECT_TRUE(driven);
-  }
-
   // Lets the posted preview run; only the selected pixels differ from the original.
   void ExpectPreviewInsideOnly() const {
     QTest::qWait(50);

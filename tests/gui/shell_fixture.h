@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -179,6 +180,24 @@ class ShellTest : public ::testing::Test {
     QCoreApplication::processEvents();  // posted operations run now
     Documents().WaitForSaves();
     Settle();
+  }
+  // Chooses the menu item; `drive` works the dialog from inside its modal loop and closes it.
+  void RunDialog(int id, const std::function<void(QDialog&)>& drive) {
+    bool driven = false;
+    QTimer::singleShot(0, frame, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr) << "command " << id << " opened no dialog";
+      driven = true;
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+      drive(*dialog);
+      if (dialog->isVisible()) {
+        ADD_FAILURE() << "the dialog was left open";
+        dialog->done(QDialog::Rejected);
+      }
+    });
+    Trigger(id);
+    EXPECT_TRUE(driven);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   }
   CChildFrame* ActiveChild() const { return frame->MDIGetActive(); }
   CVantoriaDoc* ActiveDocument() const {

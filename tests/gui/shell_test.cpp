@@ -657,8 +657,9 @@ TEST_F(SaveTypesTest, ReadOnlyFormatsAreSavedAsPngAtSaveAndAtExit) {
 
 TEST_F(ShellTest, AboutShowsItsTemplateModallyAndEnterEscapeAndOkClose) {
   for (int way = 0; way < 4; ++way) {
-    QTimer::singleShot(0, frame, [way] {
-      auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+    SCOPED_TRACE(way);
+    RunDialog(ID_APP_ABOUT, [way](QDialog& dialog) {
+      auto* about = qobject_cast<CAboutDlg*>(&dialog);
       ASSERT_NE(about, nullptr);
       EXPECT_EQ(about->windowTitle(), "关于 Vantoria");
       auto* text = about->findChild<QLabel*>("aboutText");
@@ -683,13 +684,7 @@ TEST_F(ShellTest, AboutShowsItsTemplateModallyAndEnterEscapeAndOkClose) {
                                : way == 1 ? Qt::Key_Return
                                           : Qt::Key_Enter);
       }
-      if (about->isVisible()) {
-        ADD_FAILURE() << "way " << way << " left the box open";
-        about->done(QDialog::Rejected);
-      }
     });
-    Trigger(ID_APP_ABOUT);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   }
 }
 
