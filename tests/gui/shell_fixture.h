@@ -131,7 +131,6 @@ class ShellTest : public ::testing::Test {
           return openPath.isEmpty() ? QStringList() : QStringList{openPath};
         },
         [this](const prompts::SavePathRequest& request) {
-          saveFilters = request.nameFilters;
           saveRequest = request;
           ++savePrompts;
           return prompts::SavePathAnswer{
@@ -221,7 +220,6 @@ class ShellTest : public ::testing::Test {
   QString openPath;
   QStringList openFilters;
   QString savePath;
-  QStringList saveFilters;
   prompts::SavePathRequest saveRequest;
   QString saveFilter;  // the type the user picks; empty keeps the one proposed
   bool yesAnswer = true;

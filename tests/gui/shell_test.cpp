@@ -154,7 +154,6 @@ TEST_F(DocumentTest, PromptsAndTooltipsComeFromTheCommandStrings) {
               {ID_ADJUST_HSL, "", nullptr},
               {ID_APP_EXIT, "退出应用程序；提示保存文档", nullptr}};
   for (const auto& row : rows) {
-    EXPECT_TRUE(!row.prompt || res::StatusPrompt(row.id) == row.prompt) << row.id;
     EXPECT_TRUE(!row.prompt || Action(row.id)->statusTip() == row.prompt) << row.id;
     EXPECT_TRUE(!row.tip || res::ToolTip(row.id) == row.tip) << row.id;
   }
@@ -578,7 +577,7 @@ class SaveTypesTest : public ShellTest {
     ASSERT_NE(Documents().OpenDocumentFile(path), nullptr);
     Trigger(ID_ADJUST_INVERT);
   }
-  QString Filter(const char* type) const { return NameFilterFor(saveFilters, type); }
+  QString Filter(const char* type) const { return NameFilterFor(saveRequest.nameFilters, type); }
 };
 
 TEST_F(SaveTypesTest, TheTypePickedIsTheTypeSaved) {
@@ -606,7 +605,8 @@ TEST_F(SaveTypesTest, TheTypePickedIsTheTypeSaved) {
     Trigger(ID_FILE_SAVE_AS);  // cancelled: says nothing
     EXPECT_EQ(saveRequest.initialPath, ActiveDocument()->GetPathName());
     EXPECT_EQ(saveRequest.selectedFilter, Filter("PNG")) << "the document's own type";
-    EXPECT_FALSE(saveFilters.value(0).startsWith(QString::fromUtf8("所有"))) << "formats only";
+    EXPECT_FALSE(saveRequest.nameFilters.value(0).startsWith(QString::fromUtf8("所有")))
+        << "formats only";
     savePath = TempPath(row.typed);
     saveFilter = Filter(row.picked);
     Trigger(ID_FILE_SAVE_AS);
