@@ -211,7 +211,7 @@ TEST(Filters, MatchTheirOraclesEverywhere) {
       mask[places[k] / 3][places[k] % 3] =
           k < cells ? 1 + static_cast<int>(random() % 3) : -static_cast<int>(random() % 3);
     }
-    for (int count : {cells, cells + 1}) {
+    for (int count : {cells - 1, cells, cells + 1}) {
       rows.push_back({"median " + std::to_string(cells) + " cells, count " + std::to_string(count),
                       With(MedianFilter, mask, count), MedianOracle(mask, count)});
     }

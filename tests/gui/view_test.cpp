@@ -245,6 +245,9 @@ TEST_F(ViewTest, MouseDragsGiveTheSelectionInImagePixels) {
     std::optional<Region> expected;
   } rows[] = {
       {"pressed off the image", {{{100, 100}, {400, 300}}}, std::nullopt},
+      {"beyond the edges, then moved",
+       {{from, {700, 500}}, {{370, 300}, {360, 290}}},
+       Region{10, 20, 189, 89}},
       {"missing the frame",
        {{from, to}, {{480, 340}, {480, 340}}, {{450, 300}, {490, 340}}},
        Region{20, 30, 120, 80}},
