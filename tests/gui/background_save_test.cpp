@@ -1,5 +1,4 @@
-// Catches saves that block the window, edits during a save lost or marked saved, and a close or
-// exit that does not wait for its save (failed saves: ShellTest.FailedSaveOnClose...).
+// Catches saves that block the window, edits during a save lost or marked saved, unwaited closes.
 #include <QSemaphore>
 
 #include "shell_fixture.h"

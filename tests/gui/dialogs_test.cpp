@@ -378,7 +378,7 @@ TEST(Dialogs, PostWhatEachStepCalls) {
   }
 }
 
-TEST(Dialogs, OtherMouseButtonsNeverPreviewAndTheMosaicBoxTakesNoTyping) {
+TEST(Dialogs, OtherButtonsAndTypingNeverPreviewAndAHeldMosaicArrowStepsUntilReleased) {
   PostedMessages posted;
   CBrightnessContrastDlg dialog;
   ShowDialog(dialog);
@@ -397,13 +397,8 @@ TEST(Dialogs, OtherMouseButtonsNeverPreviewAndTheMosaicBoxTakesNoTyping) {
   EXPECT_EQ(spin.left(), box.right() + 1);
   EXPECT_EQ(spin.right(), DialogUnits(mosaic.font()).Rect(59, 35, 40, 12).right());
   EXPECT_EQ(spin.height(), box.height());
-}
-
-TEST(Dialogs, AHeldMosaicArrowRepeatsOneStepAtATimeUntilReleasedOrABoxShows) {
-  PostedMessages posted;
-  CMosaicDlg dialog;
-  ShowDialog(dialog);
-  QToolButton* up = Find<SpinButton>(&dialog, 1025)->UpArrow();
+  // A held arrow repeats one step at a time until released, or until a message box shows.
+  QToolButton* up = Find<SpinButton>(&mosaic, 1025)->UpArrow();
   QTest::mousePress(up, Qt::LeftButton);
   QTest::qWait(800);
   QTest::mouseRelease(up, Qt::LeftButton);
@@ -416,9 +411,9 @@ TEST(Dialogs, AHeldMosaicArrowRepeatsOneStepAtATimeUntilReleasedOrABoxShows) {
   EXPECT_TRUE(posted.Take().empty()) << "released, it stops";
   QTest::mousePress(up, Qt::LeftButton);
   posted.Take();
-  QMessageBox box(QMessageBox::Warning, "Vantoria", "refused");
-  QTimer::singleShot(800, &box, &QDialog::accept);
-  box.exec();
+  QMessageBox refusal(QMessageBox::Warning, "Vantoria", "refused");
+  QTimer::singleShot(800, &refusal, &QDialog::accept);
+  refusal.exec();
   QTest::qWait(200);
   EXPECT_TRUE(posted.Take().empty()) << "no step inside the box nor after it";
   QTest::mouseRelease(up, Qt::LeftButton);

@@ -64,7 +64,7 @@ constexpr ViewCommand kViewCommands[] = {
 };
 // clang-format on
 
-TEST_F(ShellTest, StartsWithoutWindowTheShortMenuBarAndOnlyTheAlwaysCommands) {
+TEST_F(ShellTest, StartsWithoutWindowTheShortMenuBarTheAlwaysCommandsAndBothBars) {
   EXPECT_EQ(frame->windowTitle(), "Vantoria");
   EXPECT_TRUE(frame->GetMdiArea()->subWindowList().isEmpty());
   EXPECT_EQ(app->GetSelectionRect(), std::nullopt);
@@ -77,6 +77,17 @@ TEST_F(ShellTest, StartsWithoutWindowTheShortMenuBarAndOnlyTheAlwaysCommands) {
   for (int id : {ID_FILE_SAVE, ID_MIRROR_VERTICAL, ID_EDIT_UNDO, ID_FILE_CLOSE, ID_WINDOW_NEW}) {
     EXPECT_FALSE(Action(id)->isEnabled()) << id;
   }
+  // The view menu toggles the bars.
+  for (const auto& [id, bar] : {std::pair<int, QWidget*>(ID_VIEW_TOOLBAR, frame->GetToolBar()),
+                                {ID_VIEW_STATUS_BAR, frame->statusBar()}}) {
+    EXPECT_TRUE(Action(id)->isChecked() && bar->isVisible()) << id;
+    Action(id)->trigger();
+    EXPECT_FALSE(Action(id)->isChecked() || bar->isVisible()) << id;
+    Action(id)->trigger();
+    EXPECT_TRUE(bar->isVisible()) << id;
+  }
+  frame->GetToolBar()->hide();  // hidden some other way, the tick follows
+  EXPECT_FALSE(Action(ID_VIEW_TOOLBAR)->isChecked());
 }
 
 class StartWithFilesTest : public ShellTest {
@@ -120,14 +131,12 @@ const QString kFullMenuBar =
     "适合窗口(&F) 32813 Ctrl+B],窗口(&W)[新建窗口(&N) 57648,层叠(&C) 57650,平铺(&T) 57651,"
     "排列图标(&A) 57649],帮助(&H)[关于 Vantoria(&A)... 57664]";
 
-TEST_F(DocumentTest, FullMenuBarHasEveryItemInOrder) {
+TEST_F(DocumentTest, FullMenuBarAndToolBarHaveEveryItemInOrder) {
   EXPECT_EQ(Describe(frame->menuBar()->actions()), kFullMenuBar);
   for (int id : res::CommandIds()) {
     EXPECT_TRUE(Action(id)->isEnabled()) << id;
   }
-}
-
-TEST_F(DocumentTest, ToolBarHasItsButtonsInGroupsAndDocksAnywhere) {
+  // The toolbar's buttons in groups, and it docks anywhere.
   QToolBar* bar = frame->GetToolBar();
   QStringList layout;
   for (const QAction* action : bar->actions()) {
@@ -197,19 +206,6 @@ TEST_F(ShellTest, EachLockPaneFollowsItsOwnKey) {
     })) << state.capsLock
         << state.numLock << state.scrollLock;
   }
-}
-
-TEST_F(ShellTest, ViewMenuTogglesTheBars) {
-  for (const auto& [id, bar] : {std::pair<int, QWidget*>(ID_VIEW_TOOLBAR, frame->GetToolBar()),
-                                {ID_VIEW_STATUS_BAR, frame->statusBar()}}) {
-    EXPECT_TRUE(Action(id)->isChecked() && bar->isVisible()) << id;
-    Action(id)->trigger();
-    EXPECT_FALSE(Action(id)->isChecked() || bar->isVisible()) << id;
-    Action(id)->trigger();
-    EXPECT_TRUE(bar->isVisible()) << id;
-  }
-  frame->GetToolBar()->hide();  // hidden some other way, the tick follows
-  EXPECT_FALSE(Action(ID_VIEW_TOOLBAR)->isChecked());
 }
 
 // Through the menu, the view and the poster: each posting command sends exactly its message and

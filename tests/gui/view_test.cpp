@@ -28,7 +28,7 @@ RectTracker TrackerWith(FrameRect rect) {
   return tracker;
 }
 
-TEST(RectTrackerTest, HitTestAndCursorShowWhatADragWouldDo) {
+TEST(RectTrackerTest, HitTestCursorAndDrawingAgreeInsideOutToo) {
   const RectTracker tracker = TrackerWith({100, 50, 200, 150});
   using enum RectTracker::Hit;
   const struct {
@@ -56,6 +56,13 @@ TEST(RectTrackerTest, HitTestAndCursorShowWhatADragWouldDo) {
   }
   EXPECT_EQ(TrackerWith({40, 40, 40, 40}).HitTest({40, 40}), kNothing);
   EXPECT_EQ(TrackerWith({200, 150, 100, 50}).HitTest({100, 50}), kTopLeft);
+  // And draws normalised (handles, outline and clipping show in the view's and zoom's pictures).
+  QImage canvas(300, 200, QImage::Format_RGB32);
+  canvas.fill(QColor(0x80, 0x80, 0x80));
+  QPainter painter(&canvas);
+  TrackerWith({150, 140, 50, 40}).Draw(painter);
+  painter.end();
+  EXPECT_NE(canvas.pixel(50, 40) & 0xFFFFFFu, kGrey);
 }
 
 // A drag from `from` to `to`, on the frame when there is one, else a rubber band, ended by the
@@ -108,16 +115,6 @@ TEST(RectTrackerTest, DragsMoveResizeAndKeepTheMinimum) {
     EXPECT_EQ(tracker.m_rect, row.expected) << row.to.x() << "," << row.to.y();
   }
   EXPECT_FALSE(RectTracker().StartTrack({0, 0}));
-}
-
-// Handles, outline and clipping show in the view's pictures below and in the zoom suite's.
-TEST(RectTrackerTest, DrawsAnInsideOutFrameNormalised) {
-  QImage canvas(300, 200, QImage::Format_RGB32);
-  canvas.fill(QColor(0x80, 0x80, 0x80));
-  QPainter painter(&canvas);
-  TrackerWith({150, 140, 50, 40}).Draw(painter);
-  painter.end();
-  EXPECT_NE(canvas.pixel(50, 40) & 0xFFFFFFu, kGrey);
 }
 
 class ViewTest : public ::testing::Test {
