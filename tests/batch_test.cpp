@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -17,8 +16,6 @@
 
 namespace vantoria {
 namespace {
-
-using test::FileBytes;
 
 struct BatchResult {
   int status;
@@ -121,7 +118,7 @@ TEST_F(BatchTool, RefusalsGiveTheirStatusAndLeaveTheOutputAlone) {
     EXPECT_EQ(result.status, row.status);
     EXPECT_FALSE(result.errors.isEmpty());
     EXPECT_EQ(QFile::exists(target), existed);
-    EXPECT_EQ(FileBytes(target), existed ? QByteArray("an earlier result") : QByteArray());
+    EXPECT_EQ(test::FileBytes(target), existed ? QByteArray("an earlier result") : QByteArray());
     if (&row == rows) {  // a bad step is named
       EXPECT_TRUE(result.errors.contains("threshold=256")) << result.errors.toStdString();
     }

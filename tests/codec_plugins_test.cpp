@@ -1,5 +1,4 @@
-// Catches HEIC, AVIF and JPEG XL files that open sideways, off by more than their codec allows,
-// without alpha or colour profile, or that save in the wrong format.
+// Catches HEIC, AVIF and JPEG XL opened sideways, off, without alpha or profile, or saved wrongly.
 #include <gtest/gtest.h>
 #include <jxl/encode_cxx.h>
 #include <libheif/heif_cxx.h>

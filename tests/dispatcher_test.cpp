@@ -1,5 +1,4 @@
-// Catches high bits read, an unsigned size height, degenerate-size, nested rerun and rerun budget
-// faults; the model history suite covers packing, crop and rerun rules, the dialog scripts wParam.
+// Catches high bits read, an unsigned size height, degenerate sizes, nested and over-budget reruns.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -95,12 +95,6 @@ ImagePtr RefRotate(const PixelImage& s, double degrees) {
   return out;
 }
 
-TEST(BlendPixels, TruncatesEachChannelIndependently) {
-  EXPECT_EQ(BlendPixels(0xFF000000u, 0.5, 0x00000000u, 0.5), 0x7F000000u);  // 127.5 -> 127
-  EXPECT_EQ(BlendPixels(0x0A141E28u, 0.25, 0x14283C50u, 0.75), 0x11233446u);
-  EXPECT_EQ(BlendPixels(0x12345678u, 0.0, 0x9ABCDEF0u, 1.0), 0x9ABCDEF0u);
-}
-
 TEST(SampleBilinear, WorkedExamples) {
   // 255 * (1 - 0.001) = 254.7: a blend would show as 0xFEFEFEFE. 0.001 < 0.001f.
   ImagePtr image = ImageFromPixels(1, 2, {0xFFFFFFFFu, 0x00000000u});

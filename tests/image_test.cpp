@@ -117,7 +117,7 @@ TEST(PixelImage, CropThenPasteBackRestoresEveryRegion) {
   }
 }
 
-TEST(PixelImage, SizeMismatchesFailAndLeaveTheDestinationAlone) {
+TEST(PixelImage, MismatchedSizesAndOutlyingRegionsAreRefused) {
   std::mt19937 random(4);
   ImagePtr source = RandomImage(random, 3, 3);
   ImagePtr destination = CreateImage(3, 4);
@@ -125,9 +125,7 @@ TEST(PixelImage, SizeMismatchesFailAndLeaveTheDestinationAlone) {
   EXPECT_FALSE(CopyImageRegion(*source, Region{0, 0, 1, 1}, *destination));
   EXPECT_FALSE(PasteImage(*source, *destination, Region{0, 0, 1, 2}));
   EXPECT_TRUE(ImagesEqual(*destination, *CreateImage(3, 4)));
-}
-
-TEST(PixelImage, RegionInsideRejectsEmptyAndOutlyingRegions) {
+  // Empty regions, and regions reaching outside, are not inside.
   ImagePtr image = CreateImage(480, 640);
   std::vector<bool> inside;
   for (const Region& r : {Region{0, 0, 639, 479}, Region{5, 5, 5, 5}, Region{0, 0, 640, 479},

@@ -1,5 +1,4 @@
-// Keeps the folders layers: includes point down, no Qt in the Qt-free ones,
-// every source listed.
+// Catches includes that point up, Qt in the Qt-free layers and sources a folder does not list.
 #include <gtest/gtest.h>
 
 #include <algorithm>

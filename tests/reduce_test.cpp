@@ -1,5 +1,4 @@
-// Catches view reductions (halving, area averaging) that weigh or round a channel wrongly, drop
-// an odd last row or column or ignore a stride, in any vector build or split of rows.
+// Catches view reductions that weigh or round wrongly, drop an odd last line or ignore a stride.
 #include <gtest/gtest.h>
 
 #include <QSize>

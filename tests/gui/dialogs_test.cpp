@@ -7,7 +7,6 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <QToolButton>
-#include <map>
 
 #include "dialogs/brightness_contrast_dlg.h"
 #include "dialogs/hue_saturation_dlg.h"
@@ -26,8 +25,6 @@ using namespace cmd;
 using ops::OperationMessage;
 using Messages = std::vector<OperationMessage>;
 const OperationMessage kRestore{1124, 0, 0};
-
-// --- driving controls as a user does ---
 
 template <class Control = QWidget>
 Control* Find(const QWidget* dialog, int id) {
@@ -86,8 +83,6 @@ void ShowDialog(QDialog& dialog) {
 Messages Resize(int width, int height) {
   return {{1132, 1, std::uint32_t(width) | std::uint32_t(height) << 16}};
 }
-
-// --- every dialog as it opens, from its template ---
 
 struct Place {
   int id;
@@ -225,8 +220,6 @@ TEST(Dialogs, ClosedStraightAwayPostNothingButSizesOk) {
     }
   }
 }
-
-// --- what the preview dialogs post, step by step ---
 
 // One thing the user does, and the messages it must post.
 struct Step {
@@ -385,7 +378,7 @@ TEST(Dialogs, PostWhatEachStepCalls) {
   }
 }
 
-TEST(Dialogs, OtherMouseButtonsNeverPreviewAndTheMosaicBoxTakesNoTyping) {
+TEST(Dialogs, OtherButtonsAndTypingNeverPreviewAndAHeldMosaicArrowStepsUntilReleased) {
   PostedMessages posted;
   CBrightnessContrastDlg dialog;
   ShowDialog(dialog);
@@ -404,13 +397,8 @@ TEST(Dialogs, OtherMouseButtonsNeverPreviewAndTheMosaicBoxTakesNoTyping) {
   EXPECT_EQ(spin.left(), box.right() + 1);
   EXPECT_EQ(spin.right(), DialogUnits(mosaic.font()).Rect(59, 35, 40, 12).right());
   EXPECT_EQ(spin.height(), box.height());
-}
-
-TEST(Dialogs, AHeldMosaicArrowRepeatsOneStepAtATimeUntilReleasedOrABoxShows) {
-  PostedMessages posted;
-  CMosaicDlg dialog;
-  ShowDialog(dialog);
-  QToolButton* up = Find<SpinButton>(&dialog, 1025)->UpArrow();
+  // A held arrow repeats one step at a time until released, or until a message box shows.
+  QToolButton* up = Find<SpinButton>(&mosaic, 1025)->UpArrow();
   QTest::mousePress(up, Qt::LeftButton);
   QTest::qWait(800);
   QTest::mouseRelease(up, Qt::LeftButton);
@@ -423,15 +411,13 @@ TEST(Dialogs, AHeldMosaicArrowRepeatsOneStepAtATimeUntilReleasedOrABoxShows) {
   EXPECT_TRUE(posted.Take().empty()) << "released, it stops";
   QTest::mousePress(up, Qt::LeftButton);
   posted.Take();
-  QMessageBox box(QMessageBox::Warning, "Vantoria", "refused");
-  QTimer::singleShot(800, &box, &QDialog::accept);
-  box.exec();
+  QMessageBox refusal(QMessageBox::Warning, "Vantoria", "refused");
+  QTimer::singleShot(800, &refusal, &QDialog::accept);
+  refusal.exec();
   QTest::qWait(200);
   EXPECT_TRUE(posted.Take().empty()) << "no step inside the box nor after it";
   QTest::mouseRelease(up, Qt::LeftButton);
 }
-
-// --- the size dialog ---
 
 const char* const kNotPositive = "图像的高度和宽度必须都大于零！";
 const char* const kNotAnInteger = "请输入一个整数。";
@@ -537,8 +523,6 @@ TEST_F(SizeDialogTest, UnitListsResetTheNumberAndOpenWithoutAnImageRefuses) {
   EXPECT_TRUE(posted.Take().empty());
 }
 
-// --- dialogs, dispatcher and view together ---
-
 class PreviewEndToEndTest : public ShellTest {
  protected:
   void SetUp() override {
@@ -552,25 +536,6 @@ class PreviewEndToEndTest : public ShellTest {
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(placed.left + 40, placed.top + 30));
     ASSERT_EQ(app->GetSelectionRect(), (Region{10, 8, 40, 30}));
     original = CloneImage(*document->GetImage());
-  }
-
-  // Chooses the menu item; `drive` works the dialog from inside its modal loop and closes it.
-  void RunDialog(int id, const std::function<void(QDialog&)>& drive) {
-    bool driven = false;
-    QTimer::singleShot(0, frame, [&] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      ASSERT_NE(dialog, nullptr) << "command " << id << " opened no dialog";
-      driven = true;
-      EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-      drive(*dialog);
-      if (dialog->isVisible()) {
-        ADD_FAILURE() << "the dialog was left open";
-        dialog->done(QDialog::Rejected);
-      }
-    });
-    Trigger(id);
-    Settle();
-    EXPECT_TRUE(driven);
   }
 
   // Lets the posted preview run; only the selected pixels differ from the original.

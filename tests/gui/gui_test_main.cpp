@@ -1,5 +1,5 @@
-// Widget tests need one QApplication for the whole run; they use the offscreen platform
-// unless told otherwise, so no display server is needed.
+// Widget tests, and SVG text in the decode tests, need one QApplication for the whole run; they
+// use the offscreen platform unless told otherwise, so no display server is needed.
 #include <gtest/gtest.h>
 
 #include <QApplication>

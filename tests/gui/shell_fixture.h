@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -130,7 +131,6 @@ class ShellTest : public ::testing::Test {
           return openPath.isEmpty() ? QStringList() : QStringList{openPath};
         },
         [this](const prompts::SavePathRequest& request) {
-          saveFilters = request.nameFilters;
           saveRequest = request;
           ++savePrompts;
           return prompts::SavePathAnswer{
@@ -172,12 +172,31 @@ class ShellTest : public ::testing::Test {
     EXPECT_NE(action, nullptr) << "no action for command " << id;
     return action;
   }
-  // Runs the command as the user's click on its menu item or button would, and waits for the
-  // saves it started.
+  // Runs the command as the user's click on its menu item or button would, waits for the saves
+  // it started and lets the windows it closed go.
   void Trigger(int id) {
     Action(id)->trigger();
     QCoreApplication::processEvents();  // posted operations run now
     Documents().WaitForSaves();
+    Settle();
+  }
+  // Chooses the menu item; `drive` works the dialog from inside its modal loop and closes it.
+  void RunDialog(int id, const std::function<void(QDialog&)>& drive) {
+    bool driven = false;
+    QTimer::singleShot(0, frame, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr) << "command " << id << " opened no dialog";
+      driven = true;
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+      drive(*dialog);
+      if (dialog->isVisible()) {
+        ADD_FAILURE() << "the dialog was left open";
+        dialog->done(QDialog::Rejected);
+      }
+    });
+    Trigger(id);
+    EXPECT_TRUE(driven);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   }
   CChildFrame* ActiveChild() const { return frame->MDIGetActive(); }
   CVantoriaDoc* ActiveDocument() const {
@@ -201,7 +220,6 @@ class ShellTest : public ::testing::Test {
   QString openPath;
   QStringList openFilters;
   QString savePath;
-  QStringList saveFilters;
   prompts::SavePathRequest saveRequest;
   QString saveFilter;  // the type the user picks; empty keeps the one proposed
   bool yesAnswer = true;

@@ -11,7 +11,7 @@
 namespace vantoria {
 namespace {
 
-TEST(ZoomTest, DeviceAndImagePixelsMapBothWays) {
+TEST(ZoomTest, PixelsMapBothWaysAndAFitKeepsThePictureInside) {
   struct Row {
     Zoom zoom;
     std::int64_t image;
@@ -26,6 +26,17 @@ TEST(ZoomTest, DeviceAndImagePixelsMapBothWays) {
   }
   EXPECT_EQ((Zoom{1, 32}).Length(31), 1);  // never vanishes
   EXPECT_EQ((Zoom{2, 3}).Length(100), 66);
+  // A fitted zoom keeps the whole picture inside odd areas.
+  struct Fit {
+    int areaW, areaH, imageW, imageH, fittedW, fittedH;
+  };
+  for (const Fit& r : {Fit{1001, 667, 4000, 3000, 889, 667}, Fit{1003, 999, 4000, 3000, 1003, 752},
+                       Fit{370, 1000, 4000, 3000, 370, 277}, Fit{640, 480, 20, 10, 640, 320},
+                       Fit{100, 100, 100000, 1, 3125, 1}}) {
+    const Zoom fit = FitZoom(r.areaW, r.areaH, r.imageW, r.imageH);
+    EXPECT_EQ(fit.Length(r.imageW), r.fittedW) << r.areaW << "x" << r.areaH;
+    EXPECT_EQ(fit.Length(r.imageH), r.fittedH) << r.areaW << "x" << r.areaH;
+  }
 }
 
 // The steps next to 100 % are the wheel test's.
@@ -43,19 +54,6 @@ TEST(ZoomTest, StepsRunFromOneThirtySecondToThirtyTwo) {
   EXPECT_EQ(typed, (Zoom{32, 1}));
   EXPECT_FALSE(ParsePercent("abc", typed));
   EXPECT_FALSE(ParsePercent("-5%", typed));
-}
-
-TEST(ZoomTest, FitKeepsTheWholePictureInsideOddAreas) {
-  struct Row {
-    int areaW, areaH, imageW, imageH, fittedW, fittedH;
-  };
-  for (const Row& r : {Row{1001, 667, 4000, 3000, 889, 667}, Row{1003, 999, 4000, 3000, 1003, 752},
-                       Row{370, 1000, 4000, 3000, 370, 277}, Row{640, 480, 20, 10, 640, 320},
-                       Row{100, 100, 100000, 1, 3125, 1}}) {
-    const Zoom fit = FitZoom(r.areaW, r.areaH, r.imageW, r.imageH);
-    EXPECT_EQ(fit.Length(r.imageW), r.fittedW) << r.areaW << "x" << r.areaH;
-    EXPECT_EQ(fit.Length(r.imageH), r.fittedH) << r.areaW << "x" << r.areaH;
-  }
 }
 
 TEST(WindowPlacementTest, NewWindowsCascadeInsideTheArea) {

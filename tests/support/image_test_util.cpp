@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QString>
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "imaging/parallel_rows.h"
