@@ -110,6 +110,15 @@ Operation Threshold(int t) {
   return [=](auto& s, auto& d) { return Binarize(s, d, t); };
 }
 
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Hue, saturation and lightness offsets; a hue that is not a number takes every channel to p.
+constexpr double kHslOffsets[][3] = {{0, 0, 0},         {100, 1, 1},          {-100, -1, -1},
+                                     {360, 0, 0},       {-360, 0.5, 0},       {36, 0.2, -0.1},
+                                     {-144, 0.3, -0.2}, {250, -0.6, 0.45},    {0, 0, 1},
+                                     {0, -1, 0},        {-50.4, 0.37, -0.21}, {1e9, -1e9, 0.5},
+                                     {-0.0, 0.0, -0.0}, {kNaN, 0.2, -0.1}};
+
 struct Row {
   std::string name;
   Operation op;
@@ -117,7 +126,6 @@ struct Row {
 };
 
 std::vector<Row> Table() {
-  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   constexpr double kInf = std::numeric_limits<double>::infinity();
   std::vector<Row> rows = {
       {"invert", InvertColors, [](Pixel p) { return p ^ 0x00FFFFFFu; }},
@@ -154,12 +162,7 @@ std::vector<Row> Table() {
     rows.push_back({"binarize " + std::to_string(t), Threshold(t),
                     [=](Pixel p) { return OracleGrey(p) > t ? 0xFFFFFFFFu : 0xFF000000u; }});
   }
-  const double hsl[][3] = {{0, 0, 0},         {100, 1, 1},          {-100, -1, -1},
-                           {360, 0, 0},       {-360, 0.5, 0},       {36, 0.2, -0.1},
-                           {-144, 0.3, -0.2}, {250, -0.6, 0.45},    {0, 0, 1},
-                           {0, -1, 0},        {-50.4, 0.37, -0.21}, {1e9, -1e9, 0.5},
-                           {-0.0, 0.0, -0.0}};
-  for (const auto& o : hsl) {
+  for (const auto& o : kHslOffsets) {
     rows.push_back(
         {"hsl " + std::to_string(o[0]) + " " + std::to_string(o[1]) + " " + std::to_string(o[2]),
          HslOp(o[0], o[1], o[2]), [=](Pixel p) { return OracleHsl(p, o[0], o[1], o[2]); }});
@@ -171,6 +174,29 @@ TEST(ColourOperations, MatchTheirOraclesEverywhere) {
   for (const Row& row : Table()) {
     SCOPED_TRACE(row.name);
     test::ExpectMatchesEverywhere(row.op, PerPixel(row.oracle));
+  }
+}
+
+// Two equal channels put the hue on a multiple of 60 degrees, where the ramp's pieces meet: every
+// such colour, and grey, in each build.
+TEST(ColourOperations, HslMatchesItsOracleOnEveryTie) {
+  ImagePtr ties = CreateImage(3 * 256, 256);
+  for (int a = 0; a < 256; ++a) {
+    for (int b = 0; b < 256; ++b) {
+      ties->rows[a][b] = Argb(b, a, a, b);
+      ties->rows[256 + a][b] = Argb(a, a, b, a);
+      ties->rows[512 + a][b] = Argb(255, b, a, a);
+    }
+  }
+  for (const auto& o : kHslOffsets) {
+    SCOPED_TRACE(std::to_string(o[0]) + " " + std::to_string(o[1]) + " " + std::to_string(o[2]));
+    const ImagePtr expected = CloneImage(*ties);
+    PerPixel([&](Pixel p) { return OracleHsl(p, o[0], o[1], o[2]); })(*ties, *expected);
+    test::ForEachConfiguration([&] {
+      const ImagePtr actual = CloneImage(*ties);
+      HslOp(o[0], o[1], o[2])(*ties, *actual);
+      EXPECT_TRUE(test::ImagesEqual(*actual, *expected));
+    });
   }
 }
 

@@ -23,8 +23,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
-#include "imaging/channels.h"
 #include "imaging/colour_ops.h"
 #include "imaging/pixel_spans.h"
 
@@ -69,114 +69,162 @@ double Limit(double value, double high) {
   return value;
 }
 
-// The adjustment pixel by pixel, for the portable build.
-struct HslPixel {
-  double hueOffset;
-  double saturationOffset;
-  double lightnessOffset;
+// L from max + min, as RgbToHsl gives it.
+double LightnessOf(int sum) {
+  return sum / 255.0 / 2.0;
+}
 
-  VANTORIA_INLINE void operator()(const Pixel* in, Pixel* out) const {
-    const Pixel p = *in;
-    const Hsl hsl = RgbToHsl(RedOf(p), GreenOf(p), BlueOf(p));
-    const Rgb rgb =
-        HslToRgb(Limit(hsl.hue + hueOffset, kMaxHue), Limit(hsl.saturation + saturationOffset, 1.0),
-                 Limit(hsl.lightness + lightnessOffset, 1.0));
-    *out = MakePixel(AlphaOf(p), rgb.red, rgb.green, rgb.blue);
-  }
+// The spread d / 255.0, for d = max - min other than 0.
+double SpreadOf(int d) {
+  return d / 255.0;
+}
+
+// S from the spread and L, as RgbToHsl gives it.
+double SaturationOf(double spread, double lightness) {
+  return lightness <= 0.5 ? spread / (2.0 * lightness) : spread / (2.0 - 2.0 * lightness);
+}
+
+// The bottom (p) and top (q) of the hue ramp.
+struct RampEnds {
+  double p;
+  double q;
 };
 
-// The adjustment for four pixels a lane each. Every branch above becomes a choice between
-// values that are each worked out exactly as there (a lane that does not need a value may
-// divide by zero; its result is never chosen), so every lane ends with the same doubles.
+RampEnds RampOf(double saturation, double lightness) {
+  const double q = lightness < 0.5 ? (1.0 + saturation) * lightness
+                                   : (lightness + saturation) - lightness * saturation;
+  return {2.0 * lightness - q, q};
+}
+
+// S and L depend only on a pixel's largest and smallest channel, so one call's adjusted ramps
+// are worked out once for each pair: indexed by max * 256 + min, min > max never read.
+using RampTable = std::unique_ptr<RampEnds[]>;
+
+RampTable BuildRampTable(double saturationOffset, double lightnessOffset) {
+  RampTable table(new RampEnds[256 * 256]);
+  // The divisions shared along rows and columns are done once.
+  double lightnessBySum[511];
+  for (int sum = 0; sum < 511; ++sum) {
+    lightnessBySum[sum] = LightnessOf(sum);
+  }
+  double spreadByD[256];
+  for (int d = 1; d < 256; ++d) {
+    spreadByD[d] = SpreadOf(d);
+  }
+  for (int max = 0; max < 256; ++max) {
+    for (int min = 0; min <= max; ++min) {
+      const int d = max - min;
+      const double lightness = lightnessBySum[max + min];
+      const double saturation =
+          Limit((d == 0 ? 0.0 : SaturationOf(spreadByD[d], lightness)) + saturationOffset, 1.0);
+      // S = 0 gives q = p = L exactly, a flat ramp: every position then gives p + 0, q or p,
+      // all L, so each channel is the grey trunc(L * 255.0) that HslToRgb gives.
+      table[max * 256 + min] = RampOf(saturation, Limit(lightness + lightnessOffset, 1.0));
+    }
+  }
+  return table;
+}
+
+// The adjustment for eight pixels: integer steps a lane each, the doubles four lanes at a
+// time. Each step above becomes a choice between values worked out exactly as there, so every
+// lane ends with the same doubles. Built for both vector levels.
 struct HslBlock {
   double hueOffset;
-  double saturationOffset;
-  double lightnessOffset;
+  const RampEnds* ramps;
 
+  using F64x2 = double __attribute__((vector_size(16)));
   using F64x4 = simd::F64x4;
-  using I32x4 = simd::I32x4;
-  using Mask = std::int64_t __attribute__((vector_size(32)));  // a double lane's condition
+  using I32x8 = simd::I32x8;
+  using U32x8 = simd::U32x8;
 
-  // Above `high` becomes `high`, below 0 becomes 0.
-  static VANTORIA_INLINE void Limit(F64x4& value, double high) {
+  // value * 255.0 from ChannelFromPosition, for t already within 0..1 (or not a number, which
+  // gives p). With nearer = min(t, 2/3 - t) (the difference exact there): t on the rise, 2/3 - t
+  // on the fall, at least 1/6 just where t is in 1/6..0.5 (2/3 - t is then at least 1/6 +
+  // 2^-55, on the fall at most 1/6 - 2^-55), and at most 0 where the value is p, which p +
+  // slope * 0 gives as slope is finite.
+  static VANTORIA_INLINE void Channel(F64x4& scaled, const F64x4& p, const F64x4& q,
+                                      const F64x4& slope, const F64x4& t) {
     const F64x4 zero = {};
-    const F64x4 low = value < zero ? zero : value;
-    value = value > high ? zero + high : low;
+    const F64x4 falling = kTwoThirds - t;
+    const F64x4 nearer = t < falling ? t : falling;
+    const F64x4 run = nearer > zero ? nearer : zero;
+    const F64x4 value = nearer >= kOneSixth ? q : p + slope * run;
+    scaled = value * 255.0;
   }
 
-  static VANTORIA_INLINE void Hue(F64x4& hue, const I32x4& red, const I32x4& green,
-                                  const I32x4& blue, const I32x4& max, const I32x4& d) {
-    const I32x4 redMax = red == max;
-    const I32x4 greenMax = ~redMax & (green == max);
-    const I32x4 numerator =
-        redMax ? (green - blue) * 60 : (greenMax ? (blue - red) * 60 : (red - green) * 60);
-    F64x4 top;
-    F64x4 bottom;
-    simd::ToDouble(top, numerator);
-    simd::ToDouble(bottom, d);
-    const F64x4 quotient = top / bottom;
+  // Four lanes, from RgbToHsl's hue parts and the byte offsets of their ramps in the table, to
+  // the three channel values times 255.
+  VANTORIA_INLINE void Lanes(F64x4 (&scaled)[3], const F64x4& top, const F64x4& bottom,
+                             const F64x4& degrees, const std::uint32_t* offsets) const {
+    const F64x4 hue = top * 60.0 / bottom + degrees;  // the product is exact, as in integers
     const F64x4 zero = {};
-    const F64x4 redHue = quotient < zero ? quotient + 360.0 : quotient;
-    const Mask greenLane = __builtin_convertvector(greenMax, Mask);
-    const F64x4 otherHue = quotient + (greenLane ? zero + 120.0 : zero + 240.0);
-    hue = __builtin_convertvector(redMax, Mask) ? redHue : otherHue;
-    hue = __builtin_convertvector(d != I32x4{}, Mask) ? hue : zero;
-  }
+    const F64x4 high = zero + kMaxHue;
+    const F64x4 h = hue + hueOffset;
+    const F64x4 low = zero > h ? zero : h;
+    const F64x4 position = (high < low ? high : low) / 360.0;
 
-  static VANTORIA_INLINE I32x4 ChannelLanes(const F64x4& p, const F64x4& q, const F64x4& slope,
-                                            const F64x4& position) {
-    const F64x4 t = position < 0.0 ? position + 1.0 : (position > 1.0 ? position - 1.0 : position);
-    const F64x4 rising = p + slope * t;
-    const F64x4 falling = p + slope * (kTwoThirds - t);
-    const F64x4 value = t < kOneSixth ? rising : (t < 0.5 ? q : (t < kTwoThirds ? falling : p));
-    return __builtin_convertvector(value * 255.0, I32x4);
+    const auto* bytes = reinterpret_cast<const char*>(ramps);
+    F64x2 ends[4];
+    for (int k = 0; k < 4; ++k) {
+      simd::Load(ends[k], bytes + offsets[k]);
+    }
+    const F64x4 even = __builtin_shufflevector(ends[0], ends[2], 0, 1, 2, 3);
+    const F64x4 odd = __builtin_shufflevector(ends[1], ends[3], 0, 1, 2, 3);
+    const F64x4 p = __builtin_shufflevector(even, odd, 0, 4, 2, 6);
+    const F64x4 q = __builtin_shufflevector(even, odd, 1, 5, 3, 7);
+    const F64x4 slope = (q - p) * 6.0;
+
+    // position lies in 0..359.999 / 360, so only one wrap can apply to each channel.
+    const F64x4 redAt = position + kOneThird;
+    const F64x4 blueAt = position - kOneThird;
+    Channel(scaled[0], p, q, slope, redAt > 1.0 ? redAt - 1.0 : redAt);
+    Channel(scaled[1], p, q, slope, position);
+    Channel(scaled[2], p, q, slope, blueAt < 0.0 ? blueAt + 1.0 : blueAt);
   }
 
   VANTORIA_INLINE void operator()(const Pixel* in, Pixel* out) const {
-    simd::U32x4 pixels;
+    U32x8 pixels;
     simd::Load(pixels, in);
-    const I32x4 red = (I32x4)((pixels >> 16) & 0xFFu);
-    const I32x4 green = (I32x4)((pixels >> 8) & 0xFFu);
-    const I32x4 blue = (I32x4)(pixels & 0xFFu);
-    const I32x4 redGreenMax = red > green ? red : green;
-    const I32x4 redGreenMin = red < green ? red : green;
-    const I32x4 max = redGreenMax > blue ? redGreenMax : blue;
-    const I32x4 min = redGreenMin < blue ? redGreenMin : blue;
-    const I32x4 d = max - min;
-    const F64x4 none = {};
+    const I32x8 red = (I32x8)((pixels >> 16) & 0xFFu);
+    const I32x8 green = (I32x8)((pixels >> 8) & 0xFFu);
+    const I32x8 blue = (I32x8)(pixels & 0xFFu);
+    const I32x8 redGreenMax = red > green ? red : green;
+    const I32x8 redGreenMin = red < green ? red : green;
+    const I32x8 max = redGreenMax > blue ? redGreenMax : blue;
+    const I32x8 min = redGreenMin < blue ? redGreenMin : blue;
+    const I32x8 d = max - min;
 
-    // RgbToHsl
-    F64x4 hue;
-    Hue(hue, red, green, blue, max, d);
-    F64x4 sum;
-    F64x4 difference;
-    simd::ToDouble(sum, max + min);
-    simd::ToDouble(difference, d);
-    const F64x4 lightness = sum / 255.0 / 2.0;
-    const F64x4 spread = difference / 255.0;
-    const F64x4 denominator = lightness <= 0.5 ? 2.0 * lightness : 2.0 - 2.0 * lightness;
-    const F64x4 saturation =
-        __builtin_convertvector(d != I32x4{}, Mask) ? spread / denominator : none;
+    // RgbToHsl's hue as quotient + whole degrees: 0 (or 360 below zero) where red is largest,
+    // 120 where green, 240 where blue; quotient + 0.0 is the quotient, never -0.0. Grey lanes
+    // divide 0 by 1.
+    const I32x8 none = {};
+    const I32x8 redMax = red == max;
+    const I32x8 greenMax = green == max;
+    const I32x8 first = redMax ? green : (greenMax ? blue : red);
+    const I32x8 second = redMax ? blue : (greenMax ? red : green);
+    const I32x8 difference = first - second;
+    const I32x8 whole = redMax ? (difference < 0) & 360 : (greenMax ? none + 120 : none + 240);
+    F64x4 top[2];
+    F64x4 bottom[2];
+    F64x4 degrees[2];
+    simd::ToDoubles(top[0], top[1], difference);
+    simd::ToDoubles(bottom[0], bottom[1], d > 1 ? d : none + 1);
+    simd::ToDoubles(degrees[0], degrees[1], whole);
 
-    // The offsets, then HslToRgb
-    F64x4 h = hue + hueOffset;
-    F64x4 s = saturation + saturationOffset;
-    F64x4 l = lightness + lightnessOffset;
-    Limit(h, kMaxHue);
-    Limit(s, 1.0);
-    Limit(l, 1.0);
-    const F64x4 q = l < 0.5 ? (1.0 + s) * l : (l + s) - l * s;
-    const F64x4 p = 2.0 * l - q;
-    const F64x4 slope = (q - p) * 6.0;
-    const F64x4 position = h / 360.0;
-    const I32x4 grey = __builtin_convertvector(l * 255.0, I32x4);
-    const I32x4 flat = __builtin_convertvector(s == 0.0, I32x4);
-    const I32x4 r = flat ? grey : ChannelLanes(p, q, slope, position + kOneThird);
-    const I32x4 g = flat ? grey : ChannelLanes(p, q, slope, position);
-    const I32x4 b = flat ? grey : ChannelLanes(p, q, slope, position - kOneThird);
-    const auto channel = [](const I32x4& value)
-                             VANTORIA_KERNEL { return (simd::U32x4)value & 0xFFu; };
-    simd::Store(out, (pixels & 0xFF000000u) | (channel(r) << 16) | (channel(g) << 8) | channel(b));
+    std::uint32_t offsets[8];
+    simd::Store(offsets, (U32x8)((max << 8) | min) * std::uint32_t{sizeof(RampEnds)});
+    F64x4 low[3];
+    F64x4 high[3];
+    Lanes(low, top[0], bottom[0], degrees[0], offsets);
+    Lanes(high, top[1], bottom[1], degrees[1], offsets + 4);
+    I32x8 r;
+    I32x8 g;
+    I32x8 b;
+    simd::Truncate(r, low[0], high[0]);
+    simd::Truncate(g, low[1], high[1]);
+    simd::Truncate(b, low[2], high[2]);
+    simd::Store(out, (pixels & 0xFF000000u) | (((U32x8)r & 0xFFu) << 16) |
+                         (((U32x8)g & 0xFFu) << 8) | ((U32x8)b & 0xFFu));
   }
 };
 
@@ -187,6 +235,7 @@ Hsl RgbToHsl(int red, int green, int blue) {
   const int min = std::min({red, green, blue});
   const int d = max - min;
   Hsl hsl;
+  hsl.lightness = LightnessOf(max + min);
   if (d != 0) {
     if (red == max) {
       hsl.hue = static_cast<double>((green - blue) * 60) / d;
@@ -198,12 +247,7 @@ Hsl RgbToHsl(int red, int green, int blue) {
     } else {
       hsl.hue = static_cast<double>((red - green) * 60) / d + 240.0;
     }
-  }
-  hsl.lightness = (max + min) / 255.0 / 2.0;
-  if (d != 0) {
-    const double spread = d / 255.0;
-    hsl.saturation = hsl.lightness <= 0.5 ? spread / (2.0 * hsl.lightness)
-                                          : spread / (2.0 - 2.0 * hsl.lightness);
+    hsl.saturation = SaturationOf(SpreadOf(d), hsl.lightness);
   }
   return hsl;
 }
@@ -213,9 +257,7 @@ Rgb HslToRgb(double hue, double saturation, double lightness) {
     const int grey = static_cast<int>(lightness * 255.0);
     return {grey, grey, grey};
   }
-  const double q = lightness < 0.5 ? (1.0 + saturation) * lightness
-                                   : (lightness + saturation) - lightness * saturation;
-  const double p = 2.0 * lightness - q;
+  const auto [p, q] = RampOf(saturation, lightness);
   const double h = hue / 360.0;
   return {ChannelFromPosition(p, q, WrapPosition(h + kOneThird)),
           ChannelFromPosition(p, q, WrapPosition(h)),
@@ -225,13 +267,8 @@ Rgb HslToRgb(double hue, double saturation, double lightness) {
 int AdjustHueSaturationLightness(const PixelImage& source, PixelImage& destination,
                                  double hueOffset, double saturationOffset,
                                  double lightnessOffset) {
-  if (simd::UseAvx2()) {
-    ForEachPixelBlock<4>(source, destination,
-                         HslBlock{hueOffset, saturationOffset, lightnessOffset});
-  } else {
-    ForEachPixelBlock<1>(source, destination,
-                         HslPixel{hueOffset, saturationOffset, lightnessOffset});
-  }
+  const RampTable ramps = BuildRampTable(saturationOffset, lightnessOffset);
+  ForEachPixelBlock<8>(source, destination, HslBlock{hueOffset, ramps.get()});
   return 1;
 }
 
