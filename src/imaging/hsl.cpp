@@ -101,7 +101,7 @@ RampEnds RampOf(double saturation, double lightness) {
 using RampTable = std::unique_ptr<RampEnds[]>;
 
 RampTable BuildRampTable(double saturationOffset, double lightnessOffset) {
-  RampTable table(new RampEnds[256 * 256]);
+  RampTable table = std::make_unique_for_overwrite<RampEnds[]>(256 * 256);
   // The divisions shared along rows and columns are done once.
   double lightnessBySum[511];
   for (int sum = 0; sum < 511; ++sum) {
