@@ -37,7 +37,7 @@ const Timed kTimed[] = {
      {10, 20, -10},
      "hue_saturation_lightness",
      &Cv::lut,
-     {.maxRatio = 4.0, .scalesWithThreads = true}},
+     {.maxRatio = 2.0, .scalesWithThreads = true}},
     {"invert", nullptr, {}, "invert", &Cv::lut, kPointGoal},
     // The same work beside OpenCV's own nearest routines, for information.
     {"invert", nullptr, {}, "invert_vs_xor", &Cv::invertXor, kNoGoal},
