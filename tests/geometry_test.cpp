@@ -7,7 +7,9 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "imaging/bilinear_rows.h"
 #include "imaging/geometry_ops.h"
 #include "imaging/quarter_turn.h"
 #include "support/image_test_util.h"
@@ -136,6 +138,30 @@ TEST(SampleBilinear, MatchesOracleAroundEveryEdge) {
       }
     }
   }
+}
+
+// The rotation row kernels keep a pixel exact while both fractions are below 0.001f: just above
+// 0.001 too, where a blend of white and black would lose a level.
+TEST(RotationRows, KeepPixelsExactBelowTheSinglePrecisionLimit) {
+  const ImagePtr image = ImageFromPixels(2, 2, {kWhite, 0xFF000000u, 0xFF000000u, 0xFF000000u});
+  const double limit = static_cast<double>(0.001f);
+  const std::vector<double> fractions = {0.001, 0.001 + (limit - 0.001) / 2, limit, 0.0011};
+  std::vector<double> xs;
+  std::vector<double> ys;
+  for (double fx : fractions) {
+    for (double fy : fractions) {
+      xs.push_back(fx);
+      ys.push_back(-fy);  // the row takes y = (rowCs - columnSn[j]) + oy
+    }
+  }
+  test::ForEachConfiguration([&] {
+    std::vector<Pixel> out(xs.size());
+    ActiveBilinearRowKernels().rotateRow(
+        {image.get(), 0.0, 0.0, xs.data(), ys.data(), 0.0, 0.0, xs.size(), 2.0, 2.0}, out.data());
+    for (std::size_t j = 0; j < xs.size(); ++j) {
+      EXPECT_EQ(out[j], RefSample(*image, xs[j], -ys[j])) << xs[j] << ", " << -ys[j];
+    }
+  });
 }
 
 TEST(ResizeImage, WorkedExamples) {

@@ -83,6 +83,18 @@ TEST(PngWriter, ReadsBackExactlyWithQtsChunksWhateverTheThreadCount) {
   }
 }
 
+// Past 8 MB of filtered bytes, noise is stored (no smaller than its filtered rows) while a
+// picture with any redundancy is still compressed.
+TEST(PngWriter, LargeNoiseIsStoredAndLargeSmoothPicturesCompressed) {
+  std::mt19937 random{3};
+  for (const int kind : {0, 2}) {
+    const ImagePtr image = Picture(random, 1200, 1800, true, kind);
+    const qsizetype filtered = 1200 * (1800 * 4 + 1);
+    const qsizetype size = Png(*image, kAlpha).size();
+    EXPECT_TRUE(kind == 0 ? size > filtered : size < filtered * 3 / 4) << kind << ": " << size;
+  }
+}
+
 // (A write that fails part way is FailedSaves.FullDiskInEveryFormat's, for every format.)
 TEST(PngWriter, ExhaustedMemoryLeavesTheOldFile) {
   std::mt19937 random{5};
