@@ -5,7 +5,6 @@
 #include <QIODevice>
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>

@@ -102,10 +102,11 @@ struct Split {
   bool operator==(const Split&) const = default;
 };
 
+constexpr Split kUncovered{-1, Lean::kNone};
+
 // A position's floor and lean, when the integer form covers it: from 1/2 up to below `last`,
 // and 1/2 + lean past its floor with lean 0 or 2^-45..2^-12 either way. Floor -1 otherwise.
 inline Split SplitPosition(double position, double last) {
-  constexpr Split kUncovered{-1, Lean::kNone};
   if (!(position >= 0.5 && position < last)) {
     return kUncovered;
   }
@@ -116,6 +117,14 @@ inline Split SplitPosition(double position, double last) {
     return kUncovered;
   }
   return Split{floor, lean > 0.0 ? Lean::kFar : (lean < 0.0 ? Lean::kNear : Lean::kNone)};
+}
+
+// Line k's split when it splits alike at both ends, at(k, false) and at(k, true); floor -1
+// otherwise.
+template <typename At>
+VANTORIA_INLINE Split LineSplit(const At& at, std::int32_t k, double last) {
+  const Split start = SplitPosition(at(k, false), last);
+  return start.floor >= 0 && start == SplitPosition(at(k, true), last) ? start : kUncovered;
 }
 
 // One coordinate over the lines of a tile: the source index it starts at, and the lean of each
@@ -137,8 +146,8 @@ bool SplitLines(std::int32_t count, double last, const At& at, Lines& lines) {
   lines.count = count;
   std::int32_t first = 0;
   for (std::int32_t k = 0; k < count; ++k) {
-    const Split start = SplitPosition(at(k, false), last);
-    if (start.floor < 0 || start != SplitPosition(at(k, true), last)) {
+    const Split start = LineSplit(at, k, last);
+    if (start.floor < 0) {
       return false;
     }
     if (k == 0) {
@@ -352,8 +361,7 @@ bool TurnTile(const RotationFrame& frame, std::int32_t i0, std::int32_t i1, std:
   // Turned by 90 or 270 degrees, x follows the destination row and y the column.
   const bool transposed = std::floor(x(i0, j0)) == std::floor(x(i0, j1 - 1));
   const auto firstSplits = [](double last, const auto& at) {
-    const Split start = SplitPosition(at(0, false), last);
-    return start.floor >= 0 && start == SplitPosition(at(0, true), last);
+    return LineSplit(at, 0, last).floor >= 0;
   };
   // Most tiles that fail do so because the lean changes along their first line: both
   // directions are asked that before every line is walked.
